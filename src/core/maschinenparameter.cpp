@@ -1,0 +1,10 @@
+#include "maschinenparameter.h"
+
+namespace orvexa {
+
+Maschinenparameter& Parametersatz() {
+    static Maschinenparameter satz;
+    return satz;
+}
+
+} // namespace orvexa

@@ -1,0 +1,114 @@
+#include "protokoll.h"
+
+#include "platform/programmverzeichnis.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+namespace orvexa {
+
+namespace {
+
+std::mutex g_schreibsperre;
+
+const char* Steuerzeichenname(unsigned char c) {
+    switch (c) {
+    case 1:
+        return "<SOH>";
+    case 2:
+        return "<STX>";
+    case 3:
+        return "<ETX>";
+    case 6:
+        return "<ACK>";
+    case 7:
+        return "<BEL>";
+    case 13:
+        return "<CR>";
+    case 21:
+        return "<NAK>";
+    default:
+        return nullptr;
+    }
+}
+
+// nullptr: the level writes nothing.
+const char* Einzug(int ebene) {
+    switch (ebene & 0xFF) {
+    case 1:
+        return "";
+    case 2:
+        return " ";
+    case 4:
+        return "  ";
+    case 8:
+    case 16:
+        return "   ";
+    case 32:
+        return "    ";
+    case 64:
+        return "     ";
+    case 128:
+        return "      ";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+std::string Protokolldateiname() {
+    return Programmverzeichnis() + "~protokoll.log";
+}
+
+std::string Steuerzeichen_ersetzen(std::string_view source) {
+    std::string ziel;
+    ziel.reserve(std::min(source.size(), Protokollzeile_max));
+    for (char zeichen : source) {
+        if (zeichen == '\0') break; // the text ends at its terminator
+        const char* name = Steuerzeichenname(static_cast<unsigned char>(zeichen));
+        const std::string_view teil = name ? std::string_view(name) : std::string_view(&zeichen, 1);
+        if (ziel.size() + teil.size() > Protokollzeile_max) {
+            // Do not leave half a UTF-8 character at the cut.
+            if (!name && (static_cast<unsigned char>(zeichen) & 0xC0) == 0x80) {
+                while (!ziel.empty() && (static_cast<unsigned char>(ziel.back()) & 0xC0) == 0x80)
+                    ziel.pop_back();
+                if (!ziel.empty() && (static_cast<unsigned char>(ziel.back()) & 0xC0) == 0xC0)
+                    ziel.pop_back();
+            }
+            break;
+        }
+        ziel.append(teil);
+    }
+    return ziel;
+}
+
+void Protokoll_schreiben(int ebene, std::string_view text) {
+    const char* einzug = Einzug(ebene);
+    if (!einzug) return;
+    std::string zeile = einzug;
+    zeile += text;
+    zeile = Steuerzeichen_ersetzen(zeile);
+    zeile += '\n';
+
+    const std::string pfad = Protokolldateiname();
+    std::lock_guard lock(g_schreibsperre);
+    std::FILE* datei = std::fopen(pfad.c_str(), "ab");
+    if (!datei) return; // a log that cannot be opened loses the line
+    std::fwrite(zeile.data(), 1, zeile.size(), datei);
+    std::fflush(datei);
+    std::fclose(datei);
+}
+
+void Protokoll_Zeile(std::string_view text) {
+    Protokoll_schreiben(Ebene_ohne_Einzug, text);
+}
+
+void Protokoll_loeschen() {
+    std::lock_guard lock(g_schreibsperre);
+    ::unlink(Protokolldateiname().c_str());
+}
+
+} // namespace orvexa

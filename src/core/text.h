@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvexa {
+
+// Operator input is read through fixed 31-character buffers.
+inline constexpr std::size_t Eingabepuffer_max = 31;
+
+// Real number from operator input: "," or "." as the decimal separator, spaces ignored; text
+// that fails the character checks gives 0.0; text that passes them and is still no number
+// throws Umwandlungsfehler.
+double Text_zu_Zahl(std::string_view text);
+// Integer from operator input, same rules with digits and signs only.
+int32_t Text_zu_Ganzzahl(std::string_view text);
+// "true", "wahr", "ja" or "1" in any case, blanks around allowed.
+bool Text_zu_Bool(std::string_view text);
+
+std::string Text_trimmen(std::string_view text);
+// Integer part of a decimal number as text: trimmed, cut before the first "," then ".".
+std::string Ganzzahlteil(std::string_view text);
+// Every space removed; at most 31 characters are kept.
+std::string Leerzeichen_entfernen(std::string_view text);
+
+// The port number in a name such as "COM12"; 0 when there are no digits.
+int32_t COM_Nummer_lesen(std::string_view text);
+
+// name with extension appended unless its lower-cased extension already equals extension.
+std::string Dateiendung_sicherstellen(const std::string& name, const std::string& extension);
+
+} // namespace orvexa

@@ -1,0 +1,75 @@
+#include "testhilfen.h"
+
+#include "core/maschinenparameter.h"
+#include "core/protokoll.h"
+#include "core/steuerung.h"
+#include "platform/programmverzeichnis.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace orvexa::test {
+
+Temporaerordner::Temporaerordner() {
+    std::string muster = (std::filesystem::temp_directory_path() / "orvexa-test-XXXXXX").string();
+    if (!mkdtemp(muster.data())) throw std::runtime_error("mkdtemp failed");
+    m_pfad = muster + "/";
+}
+
+Temporaerordner::~Temporaerordner() {
+    std::error_code ec;
+    // A test may have made the folder read-only; give the permissions back before removing.
+    std::filesystem::permissions(m_pfad, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_pfad, ec);
+}
+
+std::string Datei_lesen(const std::string& pfad) {
+    std::ifstream datei(pfad, std::ios::binary);
+    std::ostringstream inhalt;
+    inhalt << datei.rdbuf();
+    return inhalt.str();
+}
+
+void Datei_schreiben(const std::string& pfad, const std::string& inhalt) {
+    std::ofstream datei(pfad, std::ios::binary | std::ios::trunc);
+    datei << inhalt;
+}
+
+std::vector<std::string> Zeilen(const std::string& inhalt) {
+    std::vector<std::string> zeilen;
+    std::string zeile;
+    std::istringstream strom(inhalt);
+    while (std::getline(strom, zeile)) {
+        if (!zeile.empty() && zeile.back() == '\r') zeile.pop_back();
+        zeilen.push_back(zeile);
+    }
+    return zeilen;
+}
+
+void Testumgebung::SetUp() {
+    Programmverzeichnis_setzen(ordner.Pfad());
+    Oberflaeche_setzen(&ui);
+    Parametersatz() = Maschinenparameter{};
+    Steuerung().Abbruch = false;
+    Steuerung().Version.clear();
+    Steuerung().Schnittstelle.clear();
+    Steuerung().Einstellung.clear();
+    Stopp = false;
+}
+
+void Testumgebung::TearDown() {
+    Steuerungsmodule_freigeben();
+    Treiberfabrik_setzen({});
+    Oberflaeche_setzen(nullptr);
+    Programmverzeichnis_setzen({});
+}
+
+std::vector<std::string> Testumgebung::Protokoll() const {
+    return Zeilen(Datei_lesen(Protokolldateiname()));
+}
+
+} // namespace orvexa::test

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/oberflaeche.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace orvexa::test {
+
+// A fresh folder per test, removed afterwards.
+class Temporaerordner {
+public:
+    Temporaerordner();
+    ~Temporaerordner();
+    Temporaerordner(const Temporaerordner&) = delete;
+    Temporaerordner& operator=(const Temporaerordner&) = delete;
+
+    const std::string& Pfad() const { return m_pfad; } // with trailing '/'
+    std::string Datei(const std::string& name) const { return m_pfad + name; }
+
+private:
+    std::string m_pfad;
+};
+
+std::string Datei_lesen(const std::string& pfad);
+void Datei_schreiben(const std::string& pfad, const std::string& inhalt);
+// The lines of the file, without their line ends.
+std::vector<std::string> Zeilen(const std::string& inhalt);
+
+// Base fixture: own program directory (so the protocol log goes there), recording
+// Oberflaeche installed, parameter set and command-layer state reset.
+class Testumgebung : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The protocol log's lines so far.
+    std::vector<std::string> Protokoll() const;
+
+    Temporaerordner ordner;
+    AufzeichnendeOberflaeche ui;
+};
+
+} // namespace orvexa::test
