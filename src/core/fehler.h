@@ -33,7 +33,8 @@ enum Fehlercode : int32_t {
 // A controller error code travelling up to the dialog that started the action.
 class Steuerungsfehler : public std::exception {
 public:
-    explicit Steuerungsfehler(int32_t code) : m_code(code), m_text("Steuerungsfehler " + std::to_string(code)) {}
+    explicit Steuerungsfehler(int32_t code)
+        : m_code(code), m_text("Steuerungsfehler " + std::to_string(code)) {}
     int32_t code() const noexcept { return m_code; }
     const char* what() const noexcept override { return m_text.c_str(); }
 

@@ -9,9 +9,9 @@ namespace orvexa {
 // Levels of the protocol log; only the low byte of a level counts.
 enum Protokollebene : int {
     Ebene_ohne_Einzug = 1,
-    Ebene_Befehl = 32,        // command-layer calls
-    Ebene_Seriell = 64,       // serial link
-    Ebene_Fehler = 128,       // error reports, failed closes
+    Ebene_Befehl = 32,  // command-layer calls
+    Ebene_Seriell = 64, // serial link
+    Ebene_Fehler = 128, // error reports, failed closes
 };
 
 // Longest line text, after control characters are spelled out.

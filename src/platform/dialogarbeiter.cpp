@@ -36,8 +36,7 @@ bool Dialogarbeiter::Befehl_geben(int befehl) {
 
 bool Dialogarbeiter::Beenden(bool auf_Leerlauf_warten) {
     if (!m_thread.joinable()) return true;
-    if (auf_Leerlauf_warten &&
-        hEventIdle.Warten(Annahmefrist_ms) != Warteergebnis::signalisiert)
+    if (auf_Leerlauf_warten && hEventIdle.Warten(Annahmefrist_ms) != Warteergebnis::signalisiert)
         return false;
     Ende_anfordern_und_abwarten();
     return true;

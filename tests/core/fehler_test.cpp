@@ -34,17 +34,17 @@ TEST_F(FehlerTest, MeldungMitBoxUndProtokollzeile) {
     EXPECT_EQ(m[0].titel, "Version_abfragen()");
     EXPECT_EQ(m[0].symbol, Symbol::warnung);
     EXPECT_EQ(m[0].knoepfe, Knoepfe::ok);
-    EXPECT_EQ(Protokoll(), (std::vector<std::string>{
-                               "      Version_abfragen() :: Exception [WAIT_TIMEOUT]"}));
+    EXPECT_EQ(Protokoll(),
+              (std::vector<std::string>{"      Version_abfragen() :: Exception [WAIT_TIMEOUT]"}));
 }
 
 TEST_F(FehlerTest, AbbruchWirdNurProtokolliert) {
     Fehler_melden(true, 2000, "Vektorausgabe");
     Fehler_melden(false, 1006, "still");
     EXPECT_TRUE(ui.Meldungen().empty());
-    EXPECT_EQ(Protokoll(), (std::vector<std::string>{
-                               "      Vektorausgabe :: Exception [THROW_ABORT]",
-                               "      still :: Exception [COMMUNICATION_ERROR]"}));
+    EXPECT_EQ(Protokoll(),
+              (std::vector<std::string>{"      Vektorausgabe :: Exception [THROW_ABORT]",
+                                        "      still :: Exception [COMMUNICATION_ERROR]"}));
 }
 
 TEST_F(FehlerTest, UeberschriftAuf127ZeichenBegrenzt) {

@@ -55,7 +55,8 @@ TEST(Steuerzeichen_ersetzen, KuerztAuf255ZeichenOhneHalbeNamen) {
     EXPECT_EQ(Steuerzeichen_ersetzen(text), std::string(252, 'a'));
     // A line made of nothing but CRs: 63 names fill 252 characters.
     std::string erwartet;
-    for (int i = 0; i < 63; ++i) erwartet += "<CR>";
+    for (int i = 0; i < 63; ++i)
+        erwartet += "<CR>";
     EXPECT_EQ(Steuerzeichen_ersetzen(std::string(300, '\r')), erwartet);
     // A two-byte character at the cut is dropped whole.
     const std::string umlaut = std::string(254, 'a') + "\xC3\xBC";
@@ -78,9 +79,11 @@ TEST_F(ProtokollTest, ZeilenAusVielenThreadsVermischenSichNicht) {
     for (int i = 0; i < threads; ++i)
         t.emplace_back([i] {
             const std::string text(200, static_cast<char>('a' + i));
-            for (int n = 0; n < zeilen; ++n) Protokoll_schreiben(64, text);
+            for (int n = 0; n < zeilen; ++n)
+                Protokoll_schreiben(64, text);
         });
-    for (auto& th : t) th.join();
+    for (auto& th : t)
+        th.join();
     const auto z = Protokoll();
     ASSERT_EQ(z.size(), static_cast<size_t>(threads * zeilen));
     for (const auto& zeile : z) {
