@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace orvexa {
 
@@ -60,7 +61,7 @@ struct Maschinenparameter {
 Maschinenparameter& Parametersatz();
 
 // Path of the parameter file for the executable at programmpfad: same folder, the file name
-// without extension, then "_param.dat".
+// without extension in lower case, then "_param.dat".
 std::string Parameterdateiname(const std::string& programmpfad);
 // The same with "_konfig.dat", for the vector output settings.
 std::string Konfigurationsdateiname(const std::string& programmpfad);
@@ -71,6 +72,9 @@ void Parameter_Standardwerte();
 
 // Reads the file into p; a missing file gives the defaults. Never fails.
 void Parameterdatei_laden(Maschinenparameter& p, const std::string& pfad);
+
+// The same from the file's bytes (Windows-1252, or UTF-8 when a text editor saved it so).
+void Parameter_aus_Dateiinhalt(Maschinenparameter& p, std::string_view bytes);
 
 // Writes p whole, atomically (temporary file + rename). On failure the old file stays intact,
 // the operator is told through the Oberflaeche, and false is returned.

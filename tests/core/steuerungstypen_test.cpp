@@ -10,7 +10,8 @@ TEST(Steuerungstypen, TabelleInDerReihenfolgeDerKnoepfe) {
     const auto typen = Steuerungstypen();
     ASSERT_EQ(typen.size(), 12u);
     const int erwartet[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13};
-    for (size_t i = 0; i < typen.size(); ++i) EXPECT_EQ(typen[i].Modul, erwartet[i]);
+    for (size_t i = 0; i < typen.size(); ++i)
+        EXPECT_EQ(typen[i].Modul, erwartet[i]);
 
     const auto* t12 = Steuerungstyp_zu(12);
     ASSERT_NE(t12, nullptr);
@@ -33,7 +34,8 @@ TEST(Steuerungstypen, ArtenUndLinientags) {
     }
     EXPECT_EQ(Steuerungstyp_zu(5)->Linientag, 2);
     EXPECT_EQ(Steuerungstyp_zu(6)->Linientag, 3);
-    for (int m = 10; m <= 13; ++m) EXPECT_EQ(Steuerungstyp_zu(m)->Linientag, 4);
+    for (int m = 10; m <= 13; ++m)
+        EXPECT_EQ(Steuerungstyp_zu(m)->Linientag, 4);
     EXPECT_EQ(Steuerungstyp_zu(1)->Treiber, Treiberart::TaktRichtKarte);
     EXPECT_EQ(Steuerungstyp_zu(7)->Treiber, Treiberart::TaktRichtKarte);
     EXPECT_EQ(Steuerungstyp_zu(0)->Treiber, Treiberart::Phasenkarte);
