@@ -1,7 +1,14 @@
 #include "dateien.h"
 
+#include "core/protokoll.h"
+#include "platform/portverzeichnis.h"
+#include "platform/programmverzeichnis.h"
+
+#include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +35,23 @@ bool Alles_schreiben(int fd, std::string_view inhalt) {
     }
     return true;
 }
+
+// Whether name ends in "." + endung, letters compared without regard to case as the Windows
+// file masks did. An empty endung matches nothing.
+bool hat_Endung(std::string_view name, std::string_view endung) {
+    if (endung.empty() || name.size() <= endung.size()) return false;
+    const std::size_t punkt = name.size() - endung.size() - 1;
+    if (name[punkt] != '.') return false;
+    for (std::size_t i = 0; i < endung.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[punkt + 1 + i])) !=
+            std::tolower(static_cast<unsigned char>(endung[i])))
+            return false;
+    }
+    return true;
+}
+
+constexpr std::array<std::string_view, 13> Feste_Endungen = {
+    "cpp", "h", "dfm", "res", "bpr", "dat", "fpc", "obj", "exe", "txt", "lnk", "bat", "png"};
 
 } // namespace
 
@@ -77,6 +101,62 @@ bool Datei_lesen(const std::string& pfad, std::string& inhalt) {
 bool Datei_existiert(const std::string& pfad) {
     struct stat st {};
     return ::stat(pfad.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void koraCloseHandle(int handle) {
+    if (handle < 0) return;
+    // Linux releases the descriptor even when close() reports an error (EINTR included), so
+    // trying again could close a descriptor another thread has just been given.
+    if (::close(handle) != 0) {
+        const int fehler = errno;
+        Protokoll_schreiben(Ebene_Fehler,
+                            "koraCloseHandle() :: GetLastError()=" + std::to_string(fehler));
+    }
+}
+
+int Dateizeiten_setzen(const std::tm& zeit, const std::string& mask1, const std::string& mask2) {
+    std::tm utc = zeit;
+    errno = 0;
+    const time_t sekunden = ::timegm(&utc);
+    if (sekunden == static_cast<time_t>(-1) && errno == EOVERFLOW) return 0;
+    // Linux keeps a birth time but offers no way to set it; access and modification are all.
+    const timespec zeiten[2] = {{sekunden, 0}, {sekunden, 0}};
+
+    const std::string verzeichnis = Programmverzeichnis();
+    DIR* ordner = ::opendir(verzeichnis.c_str());
+    if (!ordner) return 0;
+    const int ordner_fd = ::dirfd(ordner);
+
+    int gesetzt = 0;
+    while (const dirent* eintrag = ::readdir(ordner)) {
+        const std::string_view name = eintrag->d_name;
+        bool passt = hat_Endung(name, mask1) || hat_Endung(name, mask2);
+        for (std::string_view endung : Feste_Endungen)
+            passt = passt || hat_Endung(name, endung);
+        if (!passt) continue;
+
+        // Only plain files of this folder: no links out of it, and no FIFO or device whose
+        // opening could block or act on hardware.
+        struct stat st {};
+        if (::fstatat(ordner_fd, eintrag->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        const int fd = ::openat(ordner_fd, eintrag->d_name,
+                                O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::futimens(fd, zeiten) == 0) ++gesetzt;
+        ::close(fd);
+    }
+    ::closedir(ordner);
+    return gesetzt;
+}
+
+std::vector<std::string> COM_Ports_auflisten() {
+    std::vector<std::string> namen;
+    for (int n = 1; n <= COM_Nummer_max; ++n) {
+        if (ist_echter_Port(COM_Pfad(n))) namen.push_back("COM" + std::to_string(n));
+    }
+    return namen;
 }
 
 } // namespace orvexa

@@ -49,6 +49,10 @@ void Serielle_Linie_erzeugen();
 // Destroys every module (program end, and between tests).
 void Steuerungsmodule_freigeben();
 
+// When Abbruch is set: clears it and throws Steuerungsfehler(THROW_ABORT). Runs after every
+// motion and wait piece, so a stop from the window ends the worker's sequence.
+void Abbruch_pruefen();
+
 // Configuration
 void Ansteuersignale_einstellen();
 void Schrittbetrieb_einstellen();
