@@ -2,6 +2,7 @@
 #include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
+#include "drivers/standardtreiber.h"
 #include "platform/programmverzeichnis.h"
 
 #include <cstdio>
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     std::printf("controller type %d (%s)%s\n", p.Modul, typ ? typ->Anzeigename : "none",
                 simulation ? ", simulated machine requested" : "");
 
+    Standardtreiber_einrichten();
     Serielle_Linie_erzeugen();
     const std::string name = Steuerung_erzeugen();
     Schnittstelle_beschreiben();

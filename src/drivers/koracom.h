@@ -22,7 +22,7 @@ public:
     static constexpr uint8_t Tag_nicht_geoeffnet = 5;
     static constexpr int32_t Standardfrist_ms = 512;
     static constexpr int32_t ohne_Frist = -1;
-    static constexpr std::size_t Puffer_max = 259;       // answer and request fields
+    static constexpr std::size_t Puffer_max = 259; // answer and request fields
     static constexpr std::size_t Operationstext_max = 63;
 
     TkoraCOM();
@@ -68,7 +68,16 @@ public:
     std::string Antwort_MB() const;
 
 private:
-    // Implementation detail left to the link's source file.
+    // thread is the receive thread the exchange began with (null when the link is closed).
+    void Senden(const std::shared_ptr<TkoraCOM_thread>& thread, const std::string& anfrage,
+                bool mehrbyte);
+    std::string Warten(const std::shared_ptr<TkoraCOM_thread>& thread, bool mehrbyte,
+                       int32_t timeout_ms);
+    void UnInit_intern();
+    // The wait was ended by UnInit: logged, raised as 1011, no box (the program closes the
+    // link itself).
+    [[noreturn]] void Geschlossen_melden(const std::string& operation);
+
     struct Zustand;
     std::unique_ptr<Zustand> m_z;
     std::atomic<uint8_t> m_tag{2};

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "platform/ereignis.h"
+#include "platform/seriellerport.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace orvexa {
+
+// The receive thread of the serial link: reads the port one byte at a time, cuts the stream
+// into ordinary answers and multi-byte ("@") answers and hands them to the waiting callers.
+//
+// The hand-over conditions (an ordinary or multi-byte request may be sent, an answer is
+// complete, the answer has been taken) live in one monitor instead of separate events, because
+// every wait must also end when a caller gives up after a time-out, when the controller goes
+// away and when the link is closed; with single events these endings race with the signals.
+//
+// Complete ordinary answers go into a small queue, so that an answer nobody asked for does not
+// stop the thread from reading the multi-byte answers behind it; the thread waits only when the
+// queue is full.
+class TkoraCOM_thread {
+public:
+    // States of the byte machine.
+    static constexpr int16_t Ruhe = 10;
+    static constexpr int16_t Antwortbeginn = 20;
+    static constexpr int16_t Antwortrest = 30;
+    static constexpr int16_t MB_Beginn = 50;
+    static constexpr int16_t MB_Rest = 60;
+
+    static constexpr std::size_t Puffergroesse = 260;
+    static constexpr std::size_t Warteschlange_max = 8;
+
+    enum class Ergebnis { ok, zeitueberschreitung, getrennt, beendet };
+
+    // tag is read for every byte: bytes are dropped unless it is 2, 3 or 4.
+    TkoraCOM_thread(SeriellerPort& port, const std::atomic<uint8_t>& tag);
+    ~TkoraCOM_thread(); // Beenden
+    TkoraCOM_thread(const TkoraCOM_thread&) = delete;
+    TkoraCOM_thread& operator=(const TkoraCOM_thread&) = delete;
+
+    // Starts the thread and returns once it runs. Throws std::system_error when it cannot.
+    void Starten();
+    // Ends every wait of the callers (they get `beendet`), cancels the pending read and joins.
+    // Safe to call more than once and from any thread but the receive thread itself.
+    void Beenden();
+
+    // Waits (without limit) until a request of the kind may be sent and opens its exchange.
+    // An ordinary request waits while another thread's ordinary exchange is open, i.e. until
+    // its completion answer after a NAK has been taken; a multi-byte request waits while
+    // another multi-byte exchange is open. The calling thread's own open exchange is given up.
+    // Answers left over from earlier exchanges are dropped. eingang_leeren tells whether the
+    // port's receive buffer may be discarded before writing: not while an exchange of the
+    // other kind still waits for bytes.
+    Ergebnis Senden_freigeben(bool mehrbyte, std::string_view anfrage, bool& eingang_leeren);
+
+    // The next answer of the kind; frist_ms < 0 waits without limit. After a time-out the
+    // exchange is given up: an answer that comes later is dropped, a partly received one is
+    // thrown away, and the next request may be sent.
+    Ergebnis Antwort_abholen(bool mehrbyte, int frist_ms, std::string& antwort);
+
+    // For tests and diagnosis.
+    int16_t Status() const;
+    bool Getrennt() const;
+
+private:
+    struct Antwortplatz {
+        std::array<char, Puffergroesse> bytes{};
+        uint16_t laenge = 0;
+        bool nak = false; // a lone NAK: its completion answer follows
+    };
+
+    void Lauf();
+    void Byte_verarbeiten(unsigned char byte, std::unique_lock<std::mutex>& lock);
+    void Antwort_fertig(bool nak, std::unique_lock<std::mutex>& lock);
+    void MB_Antwort_fertig(std::unique_lock<std::mutex>& lock);
+    void Aufgeben(bool mehrbyte);
+    void Gewoehnliche_Reste_verwerfen();
+    bool Teilantwort_offen() const;
+
+    SeriellerPort& m_port;
+    const std::atomic<uint8_t>& m_tag;
+    Ereignis hEventThreadRun;
+    std::thread m_thread;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_bedingung;
+    bool m_beenden = false;
+    bool m_getrennt = false;
+    bool m_wecken = false; // an answer was completed: notify once the byte is handled
+
+    // Byte machine.
+    int16_t m_zustand = Ruhe;
+    int16_t m_gesichert = Ruhe;
+    std::array<char, Puffergroesse> m_puffer{};
+    std::size_t m_laenge = 0;
+    std::array<char, Puffergroesse> m_mb_puffer{};
+    std::size_t m_mb_laenge = 0;
+
+    // Ordinary exchange.
+    std::array<Antwortplatz, Warteschlange_max> m_schlange{};
+    std::size_t m_kopf = 0;
+    std::size_t m_anzahl = 0;
+    bool m_offen = false; // sent, final answer not yet taken (after a NAK: its completion)
+    std::thread::id m_offen_von;
+    bool m_verwerfen = false; // the answer of a given-up exchange is still to come
+    bool m_verworfen_seit_senden = false;
+    bool m_wartet_auf_platz = false;
+    bool m_platz_verworfen = false;
+
+    // Multi-byte exchange.
+    Antwortplatz m_mb_antwort{};
+    bool m_mb_bereit = false;
+    bool m_mb_offen = false;
+    std::thread::id m_mb_offen_von;
+    bool m_mb_verwerfen = false;
+    bool m_mb_verworfen_seit_senden = false;
+    bool m_mb_anfrage_A = false; // the last multi-byte request is "@A\r": its error starts "E"
+};
+
+} // namespace orvexa

@@ -1,0 +1,17 @@
+#include "standardtreiber.h"
+
+#include "core/steuerung.h"
+#include "drivers/korabefehlssatz.h"
+
+#include <memory>
+#include <utility>
+
+namespace orvexa {
+
+void Standardtreiber_einrichten() {
+    Treiberfabrik fabrik;
+    fabrik.SerielleLinie_erzeugen = [] { return std::make_unique<KoraBefehlssatz>(); };
+    Treiberfabrik_setzen(std::move(fabrik));
+}
+
+} // namespace orvexa

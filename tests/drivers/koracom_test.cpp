@@ -1,0 +1,364 @@
+// The serial link end to end: termios port, pseudo-terminal, simulated controller.
+#include "drivers/koracom.h"
+
+#include "core/fehler.h"
+#include "platform/portverzeichnis.h"
+#include "seriellesteuerung.h"
+#include "testhilfen.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <string>
+
+namespace orvexa {
+namespace {
+
+using Uhr = std::chrono::steady_clock;
+
+const std::string ack(1, '\x06');
+const std::string nak(1, '\x15');
+const std::string Verbindungstext =
+    "Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!";
+const std::string Einzug = "     "; // level 64
+
+std::string E(int n) {
+    return "E" + std::to_string(n) + '\x07';
+}
+
+long long ms_seit(Uhr::time_point beginn) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - beginn).count();
+}
+
+// The code a call raises; 0 when it returns.
+template <typename F>
+int32_t Code(F&& f) {
+    try {
+        f();
+    } catch (const Steuerungsfehler& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+class Koralink : public test::Testumgebung {
+protected:
+    void SetUp() override {
+        Testumgebung::SetUp();
+        ::setenv("ORVEXA_PORTS", (ordner.Pfad() + "ports").c_str(), 1);
+        link = std::make_unique<TkoraCOM>();
+    }
+    void TearDown() override {
+        link.reset();
+        sim.reset();
+        Testumgebung::TearDown();
+    }
+
+    // A controller on COM3, the link opened to it (not yet connected).
+    SerielleSteuerung& Steuerung(double zeitskala = 0) {
+        SerielleSteuerung::Optionen o;
+        o.Zeitskala = zeitskala;
+        sim = std::make_unique<SerielleSteuerung>(o);
+        EXPECT_TRUE(COM_registrieren(3, sim->Geraetepfad()));
+        link->Init(3, 115200);
+        return *sim;
+    }
+
+    std::size_t Zeilen_mit(const std::string& teil) const {
+        const auto zeilen = Protokoll();
+        return static_cast<std::size_t>(std::count_if(zeilen.begin(), zeilen.end(), [&](auto& z) {
+            return z.find(teil) != std::string::npos;
+        }));
+    }
+
+    std::unique_ptr<SerielleSteuerung> sim;
+    std::unique_ptr<TkoraCOM> link;
+};
+
+// --- Opening and closing ------------------------------------------------------------------
+
+TEST_F(Koralink, Port_0_wird_abgelehnt_ohne_einen_Port_zu_oeffnen) {
+    EXPECT_EQ(Code([&] { link->Init(0, 115200); }), COM_PORT_ERROR);
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init()"), 2u); // the call and its error line
+    EXPECT_EQ(Zeilen_mit("OpenSerialPort"), 0u);
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].titel, "Init()");
+    EXPECT_FALSE(link->bAppStarted());
+}
+
+TEST_F(Koralink, Fehlender_Port_zehn_Versuche_mit_steigenden_Pausen_dann_1002) {
+    ASSERT_TRUE(COM_registrieren(7, ordner.Datei("gibt-es-nicht")));
+    const auto beginn = Uhr::now();
+    EXPECT_EQ(Code([&] { link->Init(7, 115200); }), HANDLE_COM_PORT_ERROR);
+    // Pauses of 25, 50, ... 250 ms.
+    EXPECT_GE(ms_seit(beginn), 1375);
+    EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM7 = "), 10u);
+    EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort() :: Could Not Open the Serial Port"), 10u);
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: GetLastError()=2"), 10u);
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: [ERROR_FILE_NOT_FOUND]"), 1u);
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].text, "[ERROR_FILE_NOT_FOUND]");
+    EXPECT_EQ(ui.Meldungen()[0].titel, "Init()");
+    EXPECT_FALSE(link->bAppStarted());
+}
+
+TEST_F(Koralink, Oeffnen_Verbinden_und_Schliessen_im_Protokoll) {
+    auto& s = Steuerung();
+    EXPECT_TRUE(link->bAppStarted());
+    link->Connect();
+    EXPECT_EQ(s.Anfragen(), std::vector<std::string>{""});
+    link->UnInit();
+    EXPECT_FALSE(link->bAppStarted());
+    link->UnInit();
+
+    const std::vector<std::string> erwartet{
+        Einzug + "koraCOM->Init()",
+        Einzug + "koraCOM->OpenSerialPort(COM3 = " + s.Geraetepfad() + ", 115200)",
+        Einzug + "koraCOM->Init() :: iSleep=0",
+        Einzug + "koraCOM->SendReq('<CR>')",
+        Einzug + "koraCOM->UnInit() :: Thread beendet!",
+        Einzug,
+        Einzug + "koraCOM->UnInit() :: bAppStarted=0",
+        Einzug,
+    };
+    EXPECT_EQ(Protokoll(), erwartet);
+    EXPECT_TRUE(ui.Meldungen().empty());
+}
+
+TEST_F(Koralink, Erneutes_Init_schliesst_die_alte_Verbindung) {
+    Steuerung();
+    link->Init(3, 19200);
+    EXPECT_EQ(Zeilen_mit("koraCOM->UnInit() :: Thread beendet!"), 1u);
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+}
+
+TEST_F(Koralink, Stumme_Steuerung_nach_elf_Versuchen_nicht_verbunden) {
+    auto& s = Steuerung();
+    s.Stumm_schalten(true);
+    const auto beginn = Uhr::now();
+    EXPECT_EQ(Code([&] { link->Connect(); }), COMMUNICATION_ERROR);
+    const auto dauer = ms_seit(beginn);
+    EXPECT_GE(dauer, 11 * 50);
+    EXPECT_LT(dauer, 2000);
+    EXPECT_EQ(s.Anfragen().size(), 11u);
+    EXPECT_EQ(Zeilen_mit("koraCOM->SendReq('<CR>')"), 11u);
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].text, Verbindungstext);
+    EXPECT_EQ(ui.Meldungen()[0].titel, "Connect()");
+    EXPECT_EQ(Zeilen_mit("koraCOM->Connect() :: Bitte die Schnittstelle"), 1u);
+}
+
+TEST_F(Koralink, Verbinden_ohne_offenen_Port_oder_mit_Tag_5_scheitert_sofort) {
+    EXPECT_EQ(Code([&] { link->Connect(); }), COMMUNICATION_ERROR);
+    auto& s = Steuerung();
+    link->SetTag(TkoraCOM::Tag_nicht_geoeffnet);
+    EXPECT_EQ(Code([&] { link->Connect(); }), COMMUNICATION_ERROR);
+    EXPECT_FALSE(s.Warten_auf_Anfragen(1, 100));
+    EXPECT_EQ(ui.Meldungen().size(), 2u);
+}
+
+TEST_F(Koralink, Anfragen_ohne_Port_leer_oder_zu_lang_werden_nicht_gesendet) {
+    EXPECT_EQ(Code([&] { link->SendReq("T0\r"); }), HANDLE_COM_PORT_ERROR);
+    EXPECT_EQ(Zeilen_mit("koraCOM->SendReq() :: hComPort == NULL"), 1u);
+    auto& s = Steuerung();
+    EXPECT_EQ(Code([&] { link->SendReq(""); }), SEND_REQ_ERROR);
+    EXPECT_EQ(Zeilen_mit("koraCOM->SendReq() :: leerer String"), 1u);
+    EXPECT_EQ(Code([&] { link->SendWait("@" + std::string(127, 'x') + "\r", 512); }),
+              SEND_REQ_ERROR);
+    EXPECT_FALSE(s.Warten_auf_Anfragen(1, 100));
+    // The longest request passes whole.
+    EXPECT_EQ(link->SendWait("#S" + std::string(124, '1') + "\r", 512).back(), '\x07');
+    EXPECT_EQ(s.Anfragen().back().size(), 126u);
+    EXPECT_EQ(ui.Meldungen().size(), 3u);
+}
+
+TEST_F(Koralink, Speichermodus_nur_mit_geoeffnetem_Tag) {
+    link->SetTag(TkoraCOM::Tag_nicht_geoeffnet);
+    link->SetStoreMode(true);
+    EXPECT_FALSE(link->StoreMode());
+    link->SetTag(3);
+    link->SetStoreMode(true);
+    EXPECT_TRUE(link->StoreMode());
+}
+
+TEST_F(Koralink, Operationstext_wird_ohne_halbe_Zeichen_gekuerzt) {
+    link->Operationstext_setzen(std::string(62, 'a') + "ü");
+    EXPECT_EQ(link->Operationstext(), std::string(62, 'a'));
+}
+
+// --- Exchanges ----------------------------------------------------------------------------
+
+TEST_F(Koralink, Austausch_steht_mit_Antwort_unter_der_Anfrage_im_Protokoll) {
+    Steuerung();
+    EXPECT_EQ(link->SendWait("#S400\r", 0), ack);
+    const std::string kennung = "@V " + Steuerungsmodell::Vorgabekennung(5) + ack;
+    EXPECT_EQ(link->SendWait("@V\r", 512), kennung);
+
+    const auto zeilen = Protokoll();
+    ASSERT_GE(zeilen.size(), 4u);
+    const std::vector<std::string> letzte(zeilen.end() - 4, zeilen.end());
+    const std::vector<std::string> erwartet{
+        Einzug + "koraCOM->SendReq('#S400<CR>')",
+        Einzug + std::string(18, ' ') + "<ACK>",
+        Einzug + "koraCOM->SendReq_MB('@V<CR>')",
+        Einzug + std::string(21, ' ') + "@V " + Steuerungsmodell::Vorgabekennung(5) + "<ACK>",
+    };
+    EXPECT_EQ(letzte, erwartet);
+    EXPECT_EQ(link->Letzte_Anfrage(), "#S400\r");
+    EXPECT_EQ(link->Antwort(), ack);
+    EXPECT_EQ(link->Letzte_Anfrage_MB(), "@V\r");
+    EXPECT_EQ(link->Antwort_MB(), kennung);
+}
+
+TEST_F(Koralink, Bewegung_NAK_dann_Abschlussantwort) {
+    Steuerung();
+    EXPECT_EQ(link->SendWait("L1,x100\r", 512), nak);
+    EXPECT_EQ(link->WaitResp(-1), ack);
+    EXPECT_EQ(link->SendWait("Q\r", 512), E(1));
+}
+
+TEST_F(Koralink, Waehrend_der_Bewegung_nur_Mehrbyteanfragen) {
+    auto& s = Steuerung(1);
+    EXPECT_EQ(link->SendWait("L1,x100000\r", 512), nak);
+    auto abschluss = std::async(std::launch::async, [&] { return link->WaitResp(-1); });
+
+    const std::string position = link->SendWait("@Lx\r", 320);
+    EXPECT_TRUE(position.starts_with("@Lx ")) << position;
+    EXPECT_EQ(position.back(), '\x06');
+
+    // An ordinary request of another thread waits for the move's completion answer; it holds
+    // the exchange mutex meanwhile, so the stop goes around SendWait.
+    auto andere = std::async(std::launch::async, [&] { return link->SendWait("T0\r", 512); });
+    EXPECT_FALSE(s.Warten_auf_Anfragen(3, 200));
+    link->SendReq_MB("@B\r");
+    EXPECT_EQ(link->WaitResp_MB(512), "@B" + ack);
+
+    EXPECT_EQ(abschluss.get(), ack);
+    EXPECT_EQ(andere.get(), ack);
+    const std::vector<std::string> erwartet{"L1,x100000", "@Lx", "@B", "T0"};
+    EXPECT_EQ(s.Anfragen(), erwartet);
+}
+
+TEST_F(Koralink, Sofortstopp_beendet_die_Abschlusswartezeit_mit_Ausrufezeichen) {
+    Steuerung(1);
+    EXPECT_EQ(link->SendWait("L1,x100000\r", 512), nak);
+    auto abschluss = std::async(std::launch::async, [&] { return link->WaitResp(-1); });
+    EXPECT_EQ(link->SendWait("@S\r", 512), "@RS" + ack);
+    EXPECT_EQ(abschluss.get(), "!");
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+}
+
+// --- Faults -------------------------------------------------------------------------------
+
+TEST_F(Koralink, Zeitueberschreitung_nur_protokolliert_andere_Fehler_mit_Meldung) {
+    auto& s = Steuerung();
+    s.Stumm_schalten(true);
+    EXPECT_EQ(Code([&] { link->SendWait("T0\r", 100); }), WAIT_TIMEOUT);
+    EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp() :: Zeitüberschreitung nach 100 ms"), 1u);
+    EXPECT_EQ(Code([&] { link->SendWait("@V\r", 0); }), WAIT_TIMEOUT);
+    EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp_MB() :: Zeitüberschreitung nach 512 ms"), 1u);
+    EXPECT_TRUE(ui.Meldungen().empty());
+
+    EXPECT_EQ(Code([&] { link->SendReq(""); }), SEND_REQ_ERROR);
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].text, "leerer String");
+    EXPECT_EQ(ui.Meldungen()[0].titel, "SendReq()");
+}
+
+TEST_F(Koralink, Spaete_Antwort_wird_verworfen_die_naechste_bekommt_ihre_eigene) {
+    auto& s = Steuerung();
+    s.Antwortverzoegerung_setzen(300);
+    EXPECT_EQ(Code([&] { link->SendWait("Q\r", 100); }), WAIT_TIMEOUT);
+    s.Antwortverzoegerung_setzen(0);
+    // "E1" BEL of the unknown Q comes first, then the ACK of T0.
+    EXPECT_EQ(link->SendWait("T0\r", 1000), ack);
+    EXPECT_EQ(link->SendWait("Q\r", 512), E(1));
+
+    s.Antwortverzoegerung_setzen(300);
+    EXPECT_EQ(Code([&] { link->SendWait("@V\r", 100); }), WAIT_TIMEOUT);
+    s.Antwortverzoegerung_setzen(0);
+    EXPECT_TRUE(link->SendWait("@Lx\r", 1000).starts_with("@Lx 0"));
+}
+
+TEST_F(Koralink, Spaete_Abschlussantwort_nach_Zeitueberschreitung_blockiert_nicht) {
+    Steuerung(1);
+    EXPECT_EQ(link->SendWait("L1,x200\r", 512), nak); // about 0.15 s
+    EXPECT_EQ(Code([&] { link->WaitResp(20); }), WAIT_TIMEOUT);
+    // The controller answers Q after the move; the move's late ACK is not taken for it.
+    EXPECT_EQ(link->SendWait("Q\r", 2000), E(1));
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+}
+
+TEST_F(Koralink, Verlorene_Anfrage_kostet_hoechstens_einen_weiteren_Austausch) {
+    auto& s = Steuerung();
+    s.Stumm_schalten(true);
+    EXPECT_EQ(Code([&] { link->SendWait("T0\r", 100); }), WAIT_TIMEOUT);
+    s.Stumm_schalten(false);
+    // Its answer may be taken for the lost one's; it is never mistaken for another.
+    try {
+        EXPECT_EQ(link->SendWait("Q\r", 200), E(1));
+    } catch (const Steuerungsfehler& e) {
+        EXPECT_EQ(e.code(), WAIT_TIMEOUT);
+    }
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+    EXPECT_EQ(link->SendWait("Q\r", 512), E(1));
+}
+
+TEST_F(Koralink, Muell_und_abgeschnittene_Antworten_dann_wieder_Ordnung) {
+    auto& s = Steuerung();
+    s.Muell_senden(true); // no control byte: never complete
+    EXPECT_EQ(Code([&] { link->SendWait("T0\r", 100); }), WAIT_TIMEOUT);
+    s.Muell_senden(true, "?\xAB\x07"); // complete, the command set judges it
+    EXPECT_EQ(link->SendWait("T0\r", 512), "?\xAB\x07");
+    s.Muell_senden(false);
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+
+    s.Naechste_Antwort_abschneiden(1); // "E" of "E1" BEL
+    EXPECT_EQ(Code([&] { link->SendWait("Q\r", 100); }), WAIT_TIMEOUT);
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+
+    s.Naechste_Antwort_abschneiden(3); // "@V "
+    EXPECT_EQ(Code([&] { link->SendWait("@V\r", 100); }), WAIT_TIMEOUT);
+    EXPECT_EQ(link->SendWait("@Lx\r", 512), "@Lx 0" + ack);
+    EXPECT_TRUE(ui.Meldungen().empty());
+}
+
+TEST_F(Koralink, Ausgesteckte_Steuerung_beendet_jede_Wartezeit_mit_Fehler) {
+    auto& s = Steuerung(1);
+    EXPECT_EQ(link->SendWait("L1,x100000\r", 512), nak);
+    auto abschluss = std::async(std::launch::async, [&] { return link->WaitResp(-1); });
+    s.Ausstecken();
+    EXPECT_EQ(Code([&] { abschluss.get(); }), HANDLE_COM_PORT_ERROR);
+    EXPECT_EQ(Code([&] { link->SendWait("@Lx\r", -1); }), HANDLE_COM_PORT_ERROR);
+    EXPECT_EQ(Code([&] { link->WaitResp(-1); }), HANDLE_COM_PORT_ERROR);
+    ASSERT_EQ(ui.Meldungen().size(), 3u);
+    EXPECT_EQ(ui.Meldungen()[0].text, "Verbindung zur Steuerung unterbrochen");
+    EXPECT_EQ(ui.Meldungen()[0].titel, "WaitResp()");
+    EXPECT_EQ(Zeilen_mit("koraCOM->TkoraCOM_thread :: Verbindung zur Steuerung unterbrochen"), 1u);
+
+    const auto beginn = Uhr::now();
+    link->UnInit();
+    EXPECT_LT(ms_seit(beginn), 1000);
+}
+
+TEST_F(Koralink, UnInit_beendet_eine_unbegrenzte_Wartezeit) {
+    auto& s = Steuerung();
+    s.Stumm_schalten(true);
+    auto wartend = std::async(std::launch::async, [&] { return link->SendWait("T0\r", -1); });
+    ASSERT_TRUE(s.Warten_auf_Anfragen(1, 2000));
+
+    const auto beginn = Uhr::now();
+    link->UnInit();
+    EXPECT_EQ(Code([&] { wartend.get(); }), WAIT_ABANDONED);
+    EXPECT_LT(ms_seit(beginn), 1000);
+    EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp() :: Verbindung geschlossen"), 1u);
+    EXPECT_TRUE(ui.Meldungen().empty());
+    EXPECT_EQ(Code([&] { link->SendReq("T0\r"); }), HANDLE_COM_PORT_ERROR);
+}
+
+} // namespace
+} // namespace orvexa
