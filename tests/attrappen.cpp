@@ -242,8 +242,8 @@ void ParallelkarteAttrappe::Vektorfahrt_ausfuehren(bool relativ, int32_t index, 
     Aufruf("Vektorfahrt_ausfuehren", Argumente(relativ, index, x, y, z));
 }
 
-void ParallelkarteAttrappe::UVektorfahrt_ausfuehren(int32_t index, int32_t u) {
-    Aufruf("UVektorfahrt_ausfuehren", Argumente(index, u));
+void ParallelkarteAttrappe::UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u) {
+    Aufruf("UVektorfahrt_ausfuehren", Argumente(relativ, index, u));
 }
 
 void ParallelkarteAttrappe::Achsen_anhalten() {

@@ -126,7 +126,7 @@ public:
     void Referenzfahrt_ausfuehren(const std::string& achsen) override;
     void Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, int32_t y,
                                 int32_t z) override;
-    void UVektorfahrt_ausfuehren(int32_t index, int32_t u) override;
+    void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u) override;
     void Achsen_anhalten() override;
     void Achsen_sofort_stoppen() override;
     void Ausgangssignal_setzen(int32_t nummer, int32_t zustand) override;

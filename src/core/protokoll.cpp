@@ -3,7 +3,8 @@
 #include "platform/programmverzeichnis.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -95,11 +96,18 @@ void Protokoll_schreiben(int ebene, std::string_view text) {
 
     const std::string pfad = Protokolldateiname();
     std::lock_guard lock(g_schreibsperre);
-    std::FILE* datei = std::fopen(pfad.c_str(), "ab");
-    if (!datei) return; // a log that cannot be opened loses the line
-    std::fwrite(zeile.data(), 1, zeile.size(), datei);
-    std::fflush(datei);
-    std::fclose(datei);
+    // Plain system calls: the serial link logs every exchange, and a stdio stream per line
+    // costs noticeably more than open, one write and close.
+    const int fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return; // a log that cannot be opened loses the line
+    std::size_t geschrieben = 0;
+    while (geschrieben < zeile.size()) {
+        const ssize_t n = ::write(fd, zeile.data() + geschrieben, zeile.size() - geschrieben);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        geschrieben += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
 }
 
 void Protokoll_Zeile(std::string_view text) {

@@ -576,7 +576,7 @@ void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u, int32_t /*t
     if (!(relativ && u == 0)) {
         const int32_t modul = Modul();
         if (modul == 4 && g_parallelkarte) {
-            g_parallelkarte->UVektorfahrt_ausfuehren(index, u);
+            g_parallelkarte->UVektorfahrt_ausfuehren(relativ, index, u);
         } else if (ist_serieller_Typ(modul) && g_linie) {
             Abschluss_abwarten(g_linie->UVektorfahrt_ausfuehren(relativ, index, u), -1);
         }

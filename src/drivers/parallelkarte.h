@@ -34,7 +34,8 @@ public:
     // relativ clear: target positions, 99999 = the axis stays.
     virtual void Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, int32_t y,
                                         int32_t z) = 0;
-    virtual void UVektorfahrt_ausfuehren(int32_t index, int32_t u) = 0;
+    // relativ clear: u is a target position, 99999 = u stays.
+    virtual void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u) = 0;
     virtual void Achsen_anhalten() = 0;
     virtual void Achsen_sofort_stoppen() = 0;
 

@@ -2,6 +2,7 @@
 
 #include "core/steuerung.h"
 #include "drivers/korabefehlssatz.h"
+#include "drivers/parallel_treiber.h"
 
 #include <memory>
 #include <utility>
@@ -11,6 +12,7 @@ namespace orvexa {
 void Standardtreiber_einrichten() {
     Treiberfabrik fabrik;
     fabrik.SerielleLinie_erzeugen = [] { return std::make_unique<KoraBefehlssatz>(); };
+    Parallelkartentreiber_einrichten(fabrik);
     Treiberfabrik_setzen(std::move(fabrik));
 }
 

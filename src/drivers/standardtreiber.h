@@ -3,9 +3,9 @@
 namespace orvexa {
 
 // Installs the driver factory of the program: the serial types get the command set on the
-// serial link (KoraBefehlssatz). The parallel-port card modules and the program-storing
-// modules are not built yet; their entries stay empty, so the command layer does nothing for
-// those types until they are filled in here.
+// serial link (KoraBefehlssatz), the parallel types their card modules. The program-storing
+// modules are not built yet; their entry stays empty, so the command layer does nothing for
+// those types until it is filled in here.
 void Standardtreiber_einrichten();
 
 } // namespace orvexa
