@@ -528,6 +528,10 @@ std::string SeriellerBefehlssatzAttrappe::WaitResp(int32_t timeout_ms) {
     return Naechste(m_abschlussantworten, std::string(1, ACK));
 }
 
+void SeriellerBefehlssatzAttrappe::Warten_abbrechen() {
+    Aufruf("Warten_abbrechen");
+}
+
 std::string SeriellerBefehlssatzAttrappe::Version_abfragen() {
     Aufruf("Version_abfragen");
     std::lock_guard lock(m_mutex);

@@ -221,6 +221,7 @@ public:
     void SetStoreMode(bool an) override;
     std::string SendWait(const std::string& anfrage, int32_t timeout_ms) override;
     std::string WaitResp(int32_t timeout_ms) override;
+    void Warten_abbrechen() override;
     std::string Version_abfragen() override;
     int32_t Achsenposition_abfragen(char achse) override;
     void Ansteuersignale_einstellen(int32_t wert) override;

@@ -138,8 +138,27 @@ int32_t Schritte_begrenzen(double wert) {
 // A motion or dwell command of the serial link has answered; NAK means it runs and its
 // completion answer is still to come.
 void Abschluss_abwarten(const std::string& erste_antwort, int32_t timeout_ms) {
-    if (!erste_antwort.empty() && erste_antwort.front() == NAK && g_linie)
+    if (erste_antwort.empty() || erste_antwort.front() != NAK || !g_linie) return;
+    try {
         g_linie->WaitResp(timeout_ms);
+    } catch (const Steuerungsfehler& fehler) {
+        // A stop ended the wait: the abort is raised here, so it must not fire again later.
+        if (fehler.code() == THROW_ABORT) Steuerung().Abbruch = false;
+        throw;
+    }
+}
+
+// A controller that does not answer the stop request will not send the completion a worker
+// waits for either; that wait is ended, so the stop button always stops the run.
+void Stopp_senden(void (SeriellerBefehlssatz::*stopp)()) {
+    Stopp = true;
+    if (!g_linie) return;
+    try {
+        (g_linie.get()->*stopp)();
+    } catch (const Steuerungsfehler&) {
+        g_linie->Warten_abbrechen();
+        throw;
+    }
 }
 
 void Wartestueck_ausfuehren(int32_t ms) {
@@ -599,8 +618,7 @@ void Achsen_anhalten() {
         if (g_speichermodul) g_speichermodul->Achsen_anhalten();
         break;
     case Treiberart::SerielleLinie:
-        Stopp = true;
-        if (g_linie) g_linie->Achsen_anhalten();
+        Stopp_senden(&SeriellerBefehlssatz::Achsen_anhalten);
         break;
     case Treiberart::keiner:
         break;
@@ -619,8 +637,7 @@ void Achsen_sofort_stoppen() {
         if (g_speichermodul) g_speichermodul->Achsen_sofort_stoppen();
         break;
     case Treiberart::SerielleLinie:
-        Stopp = true;
-        if (g_linie) g_linie->Achsen_sofort_stoppen();
+        Stopp_senden(&SeriellerBefehlssatz::Achsen_sofort_stoppen);
         break;
     case Treiberart::keiner:
         break;

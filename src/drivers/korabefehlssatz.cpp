@@ -111,6 +111,10 @@ std::string KoraBefehlssatz::WaitResp(int32_t timeout_ms) {
     return m_linie.WaitResp(timeout_ms);
 }
 
+void KoraBefehlssatz::Warten_abbrechen() {
+    m_linie.Warten_abbrechen();
+}
+
 // ---- Exchanges ----
 
 void KoraBefehlssatz::Einstellen(const std::string& operation, const std::string& anfrage) {

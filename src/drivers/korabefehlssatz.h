@@ -36,6 +36,7 @@ public:
     void SetStoreMode(bool an) override;
     std::string SendWait(const std::string& anfrage, int32_t timeout_ms) override;
     std::string WaitResp(int32_t timeout_ms) override;
+    void Warten_abbrechen() override;
 
     // Command set
     std::string Version_abfragen() override;

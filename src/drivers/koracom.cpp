@@ -242,6 +242,7 @@ void TkoraCOM::Senden(const std::shared_ptr<TkoraCOM_thread>& thread, const std:
         ThrowError(operation, Getrennt_text, HANDLE_COM_PORT_ERROR);
     case TkoraCOM_thread::Ergebnis::beendet:
     case TkoraCOM_thread::Ergebnis::zeitueberschreitung:
+    case TkoraCOM_thread::Ergebnis::abgebrochen:
         Geschlossen_melden(operation);
     }
 
@@ -282,6 +283,10 @@ std::string TkoraCOM::Warten(const std::shared_ptr<TkoraCOM_thread>& thread, boo
         ThrowError(operation, Getrennt_text, HANDLE_COM_PORT_ERROR);
     case TkoraCOM_thread::Ergebnis::beendet:
         Geschlossen_melden(operation);
+    case TkoraCOM_thread::Ergebnis::abgebrochen:
+        // The operator's stop; like every abort it is logged, not shown.
+        Protokoll_schreiben(Ebene_Seriell, "koraCOM->" + operation + " :: Warten abgebrochen");
+        throw Steuerungsfehler(THROW_ABORT);
     }
 
     antwort = Feld(antwort);
@@ -351,6 +356,10 @@ std::string TkoraCOM::Letzte_Anfrage_MB() const {
 std::string TkoraCOM::Antwort_MB() const {
     std::lock_guard lock(m_z->feld_mutex);
     return m_z->antwort_mb;
+}
+
+void TkoraCOM::Warten_abbrechen() {
+    if (const auto thread = m_z->Thread()) thread->Warten_abbrechen();
 }
 
 } // namespace orvexa

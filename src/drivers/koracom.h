@@ -45,6 +45,9 @@ public:
     std::string WaitResp_MB(int32_t timeout_ms);
     // One whole exchange under hMutexSendWait; "@" requests go the multi-byte way.
     std::string SendWait(const std::string& anfrage, int32_t timeout_ms);
+    // Ends a WaitResp without limit that is going on now (a move's completion) with the abort
+    // code 2000: the stop for a controller that no longer answers.
+    void Warten_abbrechen();
 
     void SetTag(uint8_t tag);
     uint8_t Tag() const { return m_tag.load(); }

@@ -296,7 +296,19 @@ TkoraCOM_thread::Ergebnis TkoraCOM_thread::Antwort_abholen(bool mehrbyte, int fr
         return (mehrbyte ? m_mb_bereit : m_anzahl > 0) || m_beenden || m_getrennt;
     };
     if (frist_ms < 0) {
-        m_bedingung.wait(lock, da);
+        ++m_unbegrenzt_wartend;
+        m_bedingung.wait(lock, [&] { return da() || (!mehrbyte && m_warten_abbrechen); });
+        if (--m_unbegrenzt_wartend == 0) {
+            const bool abbrechen = m_warten_abbrechen && !mehrbyte && !da();
+            m_warten_abbrechen = false;
+            if (abbrechen) {
+                Aufgeben(false);
+                return Ergebnis::abgebrochen;
+            }
+        } else if (!mehrbyte && m_warten_abbrechen && !da()) {
+            Aufgeben(false);
+            return Ergebnis::abgebrochen;
+        }
     } else if (!m_bedingung.wait_for(lock, std::chrono::milliseconds(frist_ms), da)) {
         Aufgeben(mehrbyte);
         return Ergebnis::zeitueberschreitung;
@@ -321,6 +333,15 @@ TkoraCOM_thread::Ergebnis TkoraCOM_thread::Antwort_abholen(bool mehrbyte, int fr
         return Ergebnis::ok;
     }
     return m_beenden ? Ergebnis::beendet : Ergebnis::getrennt;
+}
+
+void TkoraCOM_thread::Warten_abbrechen() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_unbegrenzt_wartend == 0) return;
+        m_warten_abbrechen = true;
+    }
+    m_bedingung.notify_all();
 }
 
 } // namespace orvexa

@@ -38,7 +38,7 @@ public:
     static constexpr std::size_t Puffergroesse = 260;
     static constexpr std::size_t Warteschlange_max = 8;
 
-    enum class Ergebnis { ok, zeitueberschreitung, getrennt, beendet };
+    enum class Ergebnis { ok, zeitueberschreitung, getrennt, beendet, abgebrochen };
 
     // tag is read for every byte: bytes are dropped unless it is 2, 3 or 4.
     TkoraCOM_thread(SeriellerPort& port, const std::atomic<uint8_t>& tag);
@@ -65,6 +65,11 @@ public:
     // exchange is given up: an answer that comes later is dropped, a partly received one is
     // thrown away, and the next request may be sent.
     Ergebnis Antwort_abholen(bool mehrbyte, int frist_ms, std::string& antwort);
+
+    // Ends the ordinary waits without limit (a move's completion) that are going on now with
+    // `abgebrochen`; the exchange is given up as after a time-out. Nothing is kept for later
+    // waits.
+    void Warten_abbrechen();
 
     // For tests and diagnosis.
     int16_t Status() const;
@@ -113,6 +118,8 @@ private:
     bool m_verwerfen = false; // the answer of a given-up exchange is still to come
     bool m_verworfen_seit_senden = false;
     bool m_wartet_auf_platz = false;
+    int m_unbegrenzt_wartend = 0;
+    bool m_warten_abbrechen = false;
     bool m_platz_verworfen = false;
 
     // Multi-byte exchange.

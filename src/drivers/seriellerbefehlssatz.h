@@ -26,6 +26,8 @@ public:
     virtual std::string SendWait(const std::string& anfrage, int32_t timeout_ms) = 0;
     // Waits for the next ordinary answer: the completion answer after a NAK.
     virtual std::string WaitResp(int32_t timeout_ms) = 0;
+    // Ends a completion wait without limit that is going on now with the abort code 2000.
+    virtual void Warten_abbrechen() = 0;
 
     // Command set
     virtual std::string Version_abfragen() = 0;

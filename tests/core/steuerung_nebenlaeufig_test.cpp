@@ -67,6 +67,30 @@ TEST_F(Nebenlaeufigkeitstest, AnhaltenWaehrendEinerSeriellenFahrtBeendetSieMit20
                                         "Linie.WaitResp(-1)", "Linie.Achsen_anhalten()"}));
 }
 
+TEST_F(Nebenlaeufigkeitstest, UnbeantworteterStoppBeendetDasWartenAufDenAbschluss) {
+    Steuerung_einrichten(6);
+    SeriellerBefehlssatzAttrappe* linie = Linie();
+    linie->Fehler_vorgeben("Achsen_anhalten", WAIT_TIMEOUT);
+    linie->Fehler_vorgeben("Achsen_sofort_stoppen", RS_ERROR);
+    int32_t code = 0;
+    try {
+        Achsen_anhalten();
+    } catch (const Steuerungsfehler& f) {
+        code = f.code();
+    }
+    EXPECT_EQ(code, WAIT_TIMEOUT);
+    EXPECT_TRUE(Steuerung().Abbruch);
+    try {
+        Achsen_sofort_stoppen();
+    } catch (const Steuerungsfehler& f) {
+        code = f.code();
+    }
+    EXPECT_EQ(code, RS_ERROR);
+    EXPECT_EQ(Aufrufe(), (std::vector<std::string>{
+                             "Linie.Achsen_anhalten()", "Linie.Warten_abbrechen()",
+                             "Linie.Achsen_sofort_stoppen()", "Linie.Warten_abbrechen()"}));
+}
+
 TEST_F(Nebenlaeufigkeitstest, AnhaltenWaehrendEinerKartenfahrtBeendetSieMit2000) {
     Steuerung_einrichten(4);
     ParallelkarteAttrappe* karte = Karte();

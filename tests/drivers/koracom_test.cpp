@@ -252,6 +252,26 @@ TEST_F(Koralink, Sofortstopp_beendet_die_Abschlusswartezeit_mit_Ausrufezeichen) 
     EXPECT_EQ(link->SendWait("T0\r", 512), ack);
 }
 
+TEST_F(Koralink, Warten_abbrechen_beendet_nur_eine_laufende_unbegrenzte_Wartezeit) {
+    Steuerung(1);
+    link->Warten_abbrechen(); // nobody waits: nothing is kept for later
+    EXPECT_EQ(link->SendWait("L1,x100000\r", 512), nak);
+    auto abschluss =
+        std::async(std::launch::async, [&] { return Code([&] { link->WaitResp(-1); }); });
+    // The waiter may not have started waiting yet; repeat until it has been ended.
+    for (int i = 0;
+         i < 500 && abschluss.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready;
+         ++i)
+        link->Warten_abbrechen();
+    ASSERT_EQ(abschluss.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    EXPECT_EQ(abschluss.get(), THROW_ABORT);
+    EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp() :: Warten abgebrochen"), 1u);
+    EXPECT_TRUE(ui.Meldungen().empty());
+    // Stop the move; its late "!" is dropped and the next exchange gets its own answer.
+    EXPECT_EQ(link->SendWait("@S\r", 512), "@RS" + ack);
+    EXPECT_EQ(link->SendWait("T0\r", 512), ack);
+}
+
 // --- Faults -------------------------------------------------------------------------------
 
 TEST_F(Koralink, Zeitueberschreitung_nur_protokolliert_andere_Fehler_mit_Meldung) {

@@ -184,6 +184,20 @@ TEST_F(SeriellerSteuerungstest, AnhaltenAusDemFensterBeendetDieFahrtMitAbbruch) 
     EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"#S500"}));
 }
 
+TEST_F(SeriellerSteuerungstest, AnhaltenEinerVerstummtenSteuerungBeendetDasWarten) {
+    SerielleSteuerung::Optionen optionen;
+    optionen.Zeitskala = 1;
+    ASSERT_TRUE(Verbinden(optionen));
+    auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 1000, 0, 0, 1); });
+    ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
+    // The controller goes silent mid-move: neither the stop nor the completion is answered.
+    sim->Stumm_schalten(true);
+    EXPECT_EQ(Fehlercode_von([] { Achsen_anhalten(); }), WAIT_TIMEOUT);
+    ASSERT_EQ(fahrt.wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(fahrt.get(), THROW_ABORT);
+    EXPECT_FALSE(Steuerung().Abbruch);
+}
+
 TEST_F(SeriellerSteuerungstest, SofortstoppBeendetDieFahrtOhneAbbruch) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1;
