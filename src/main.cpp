@@ -1,45 +1,120 @@
-#include "core/maschinenparameter.h"
+// The program entry: creates the windows and modules in their order and runs the message loop
+// until the main window closes.
+
 #include "core/protokoll.h"
 #include "core/steuerung.h"
-#include "core/steuerungstypen.h"
 #include "drivers/standardtreiber.h"
-#include "platform/programmverzeichnis.h"
+#include "platform/qt/qtoberflaeche.h"
+#include "tables/mainform.h"
+#include "tables/tabelle.h"
+#include "tables/vektordlg.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
 
 using namespace orvexa;
 
-// The bare program entry: loads the machine parameters and tries to connect. The window and
-// the simulated machine ("/SIM") come with the main window.
-int main(int argc, char** argv) {
-    bool simulation = false;
-    for (int i = 1; i < argc; ++i)
-        if (strcasecmp(argv[i], "/SIM") == 0) simulation = true;
+namespace {
 
-    Protokoll_loeschen();
-    Parameterdatei() = Parameterdateiname(Programmpfad());
-    Parameterdatei_laden();
-    const Maschinenparameter& p = Parametersatz();
-    const Steuerungstyp* typ = Steuerungstyp_zu(p.Modul);
-    std::printf("orvexa2011: parameter file %s\n", Parameterdatei().c_str());
-    std::printf("controller type %d (%s)%s\n", p.Modul, typ ? typ->Anzeigename : "none",
-                simulation ? ", simulated machine requested" : "");
+void Ausnahme_zeigen(const std::string& text) {
+    Protokoll_schreiben(Ebene_Fehler, "Ausnahme: " + text);
+    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("orvexa2011"),
+                          QString::fromStdString(text));
+}
 
-    Standardtreiber_einrichten();
-    Serielle_Linie_erzeugen();
-    const std::string name = Steuerung_erzeugen();
-    Schnittstelle_beschreiben();
-    bool verbunden = false;
-    try {
-        verbunden = Steuerung_oeffnen(Steuerung().Schnittstelle) && Version_abfragen();
-    } catch (const std::exception& e) {
-        std::printf("connection failed: %s\n", e.what());
+// An exception out of an event handler is shown, and the program goes on, as the message loop
+// of the original framework did.
+class Anwendung : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* empfaenger, QEvent* ereignis) override {
+        try {
+            return QApplication::notify(empfaenger, ereignis);
+        } catch (const std::exception& e) {
+            Ausnahme_zeigen(e.what());
+        } catch (...) {
+            Ausnahme_zeigen("unbekannte Ausnahme");
+        }
+        return false;
     }
-    std::printf("%s on %s: %s\n", name.c_str(), Steuerung().Schnittstelle.c_str(),
-                verbunden ? Steuerung().Version.c_str() : "not connected");
-    Steuerung_schliessen();
+};
+
+// ORVEXA_SCREENSHOT=file.png: once the start-up has ended and the window had 1.5 s to settle,
+// the main window is saved to that file and the program ends (scripts/screenshot).
+void Bildschirmfoto_vorbereiten(TMainForm& fenster) {
+    const char* ziel = std::getenv("ORVEXA_SCREENSHOT");
+    if (!ziel || !*ziel) return;
+    const QString datei = QString::fromLocal8Bit(ziel);
+    const auto aufnehmen = [&fenster, datei] {
+        QTimer::singleShot(1500, &fenster, [&fenster, datei] {
+            const bool gespeichert = fenster.grab().save(datei);
+            if (!gespeichert)
+                std::fprintf(stderr, "orvexa2011: cannot write %s\n", qPrintable(datei));
+            // Closed like the operator closes it, so the link and the log are tidied up.
+            fenster.close();
+            QApplication::exit(gespeichert ? 0 : 1);
+        });
+    };
+    QObject::connect(&fenster, &TMainForm::Startvorgang_beendet, &fenster, aufnehmen);
+}
+
+int Programm(Anwendung& app) {
+    Standardtreiber_einrichten();
+
+    auto fenster = std::make_unique<TMainForm>(QApplication::arguments());
+    Serielle_Linie_erzeugen();
+    auto tabelle = std::make_unique<Positionstabelle>();
+    fenster->Tabellenmodul_setzen(tabelle.get());
+    // The windows of the later parts come here in their order; the vector output dialog
+    // signals hEventInit when it has been made.
+    auto vektordlg = std::make_unique<TVektorDlg>(*tabelle, fenster.get(), &fenster->hEventInit);
+    vektordlg->Tabellenanzeige_setzen(
+        {[f = fenster.get()](int zeile) { f->AktuelleZeile_setzen(zeile); },
+         [f = fenster.get()](int zeile, const std::string& text) {
+             f->Wiederholung_anzeigen(zeile, text);
+         }});
+    fenster->Vektorausgabe_oeffnen = [f = fenster.get(), d = vektordlg.get()] {
+        d->ModusKora = f->ModusKora;
+        d->ModusWT = f->ModusWT;
+        d->ModusTorval = f->ModusTorval;
+        d->exec();
+    };
+
+    Bildschirmfoto_vorbereiten(*fenster);
+    fenster->show();
+    const int ergebnis = app.exec();
+    // The dialog is a child of the main window: it goes first, or Qt would delete it twice.
+    fenster->Vektorausgabe_oeffnen = nullptr;
+    vektordlg.reset();
+    fenster.reset();
+    tabelle.reset();
+    return ergebnis;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Anwendung app(argc, argv);
+    QtOberflaeche ui;
+    Oberflaeche_setzen(&ui);
+    int ergebnis = 1;
+    try {
+        ergebnis = Programm(app);
+    } catch (const std::exception& e) {
+        Ausnahme_zeigen(e.what());
+    } catch (...) {
+        Ausnahme_zeigen("unbekannte Ausnahme");
+    }
     Steuerungsmodule_freigeben();
-    Protokoll_loeschen();
-    return 0;
+    Oberflaeche_setzen(nullptr);
+    return ergebnis;
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvexa {
+
+// A simulated machine that the program reaches through its ordinary connection: the serial
+// types a controller on a pseudo-terminal registered as COM<ComPort>, the parallel types the
+// virtual machine behind the port access. Everything it installed is undone when the handle
+// goes; close the controller link (Steuerung_schliessen) before that.
+class Simulation {
+public:
+    virtual ~Simulation() = default;
+    // "simulierte Steuerung auf /dev/pts/3 als COM1" and the like, for logs and consoles.
+    virtual std::string Beschreibung() const = 0;
+};
+
+struct Simulationsoptionen {
+    double Zeitskala = 1; // 0 = moves end at once, 1 = real speed (serial types)
+    // Register the port in a temporary folder of its own (set as ORVEXA_PORTS while the
+    // simulation runs) so that the operator's port entries stay untouched.
+    bool Eigener_Portordner = true;
+};
+
+// Starts the simulated machine for controller type modul. nullptr when there is none for the
+// type (the program-storing types 2 and 3), comport is not COM1..COM63, or it cannot be
+// started; fehler, when given, then holds the reason.
+std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
+                                               const Simulationsoptionen& optionen = {},
+                                               std::string* fehler = nullptr);
+
+} // namespace orvexa

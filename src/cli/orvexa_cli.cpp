@@ -1,0 +1,459 @@
+// orvexa-cli: runs a position table on the machine without a window, for automation and tests.
+// It connects like the main window and runs the table like the vector output dialog, through
+// the same code; progress goes to stdout, the program's messages to stderr.
+
+#include "core/fehler.h"
+#include "core/maschinenparameter.h"
+#include "core/protokoll.h"
+#include "core/steuerung.h"
+#include "core/steuerungstypen.h"
+#include "drivers/standardtreiber.h"
+#include "platform/programmverzeichnis.h"
+#include "simulation.h"
+#include "tables/tabelle.h"
+#include "tables/vektorausgabe.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace orvexa;
+
+namespace {
+
+// Exit codes; an interrupted run ends with 128 + the signal number.
+enum Rueckgabe : int {
+    Erfolg = 0,
+    Lauffehler = 1,         // the run ended with an error code or was refused
+    Aufruffehler = 2,       // bad command line
+    Einrichtungsfehler = 3, // parameter file, table file, simulator or connection
+};
+
+void Hilfe(std::FILE* ziel) {
+    std::fprintf(
+        ziel, "Usage: orvexa-cli run TABLE.edt [options]\n"
+              "\n"
+              "Runs the position table TABLE.edt on the configured controller the way the\n"
+              "\"Vektorausgabe\" dialog does, without a window. It connects like the main window\n"
+              "(Steuerung_erzeugen, Steuerung_oeffnen, Version_abfragen), prints the controller's\n"
+              "identification, one line per table row (\"cycle 2/3 row 5/40\"; endless runs\n"
+              "\"cycle 4 row 5/40\") and the result, and writes the protocol log ~protokoll.log.\n"
+              "\n"
+              "Options:\n"
+              "  --param FILE       machine parameter file (default: <program>_param.dat in the\n"
+              "                     program directory; a missing default file gives the defaults)\n"
+              "  --cycles N         run the table N times (default 1; 0 also runs it once)\n"
+              "  --endless          run it until interrupted (not with --cycles)\n"
+              "  --ref MODE         reference cycle: none (default), first (before the first\n"
+              "                     cycle) or each (before every cycle)\n"
+              "  --ref-axes AXES    axes of the reference cycle, letters of xyzu (default xyz)\n"
+              "  --z-interpolate    move z together with x and y instead of after them\n"
+              "  --kora             the \"/KORA\" mode: full controller initialisation\n"
+              "  --torval           the \"/TORVAL\" mode: outputs of type 5 through I2C\n"
+              "  --sim              start a simulated controller for the configured type and\n"
+              "                     register it as COM<ComPort> (serial types 5, 6, 10-13); the\n"
+              "                     port directory is a temporary one unless ORVEXA_PORTS is set\n"
+              "  --sim-timescale F  speed of the simulated moves: 0 = at once (default), 1 = real\n"
+              "  --program-dir DIR  directory for the protocol log and the default parameter file\n"
+              "                     (default: the directory of this executable)\n"
+              "  -h, --help         this text\n"
+              "\n"
+              "Ctrl-C (SIGINT) or SIGTERM stops the axes (Achsen_anhalten) and ends the run; a\n"
+              "second one exits at once.\n"
+              "\n"
+              "Exit status: 0 the run completed; 1 the run ended with a controller error (its\n"
+              "name and text are printed) or was refused; 2 bad command line; 3 the parameter\n"
+              "file, the table file, the simulator or the connection failed; 128 + the signal\n"
+              "number after an interrupt (130 for Ctrl-C).\n");
+}
+
+struct Optionen {
+    std::string tabelle;
+    std::string parameterdatei; // empty: the default beside the program
+    std::string programmverzeichnis;
+    int32_t zyklen = 1;
+    bool zyklen_gegeben = false;
+    bool endlos = false;
+    int32_t refmodus = 0;
+    std::string refachsen = "xyz";
+    bool zinterpolieren = false;
+    bool kora = false;
+    bool torval = false;
+    bool simulation = false;
+    double zeitskala = 0;
+};
+
+[[noreturn]] void Aufruf_falsch(const std::string& meldung) {
+    std::fprintf(stderr, "orvexa-cli: %s\nTry 'orvexa-cli --help'.\n", meldung.c_str());
+    std::exit(Aufruffehler);
+}
+
+int32_t Ganzzahl_lesen(const std::string& option, const char* text) {
+    char* ende = nullptr;
+    errno = 0;
+    const long wert = std::strtol(text, &ende, 10);
+    if (errno != 0 || ende == text || *ende != '\0' || wert < 0 || wert > INT32_MAX)
+        Aufruf_falsch(option + " needs a whole number from 0 to " + std::to_string(INT32_MAX) +
+                      ", not '" + text + "'");
+    return static_cast<int32_t>(wert);
+}
+
+Optionen Optionen_lesen(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            Hilfe(stdout);
+            std::exit(Erfolg);
+        }
+    }
+    if (argc < 2) Aufruf_falsch("no command given");
+    if (std::string(argv[1]) != "run")
+        Aufruf_falsch(std::string("unknown command '") + argv[1] + "'");
+
+    Optionen o;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto wert = [&]() -> const char* {
+            if (i + 1 >= argc) Aufruf_falsch(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--param") {
+            o.parameterdatei = wert();
+        } else if (arg == "--cycles") {
+            o.zyklen = Ganzzahl_lesen(arg, wert());
+            o.zyklen_gegeben = true;
+        } else if (arg == "--endless") {
+            o.endlos = true;
+        } else if (arg == "--ref") {
+            const std::string modus = wert();
+            if (modus == "none")
+                o.refmodus = 0;
+            else if (modus == "first")
+                o.refmodus = 1;
+            else if (modus == "each")
+                o.refmodus = 2;
+            else
+                Aufruf_falsch("--ref takes none, first or each, not '" + modus + "'");
+        } else if (arg == "--ref-axes") {
+            o.refachsen = wert();
+            if (o.refachsen.empty() ||
+                o.refachsen.find_first_not_of("xyzuXYZU") != std::string::npos)
+                Aufruf_falsch("--ref-axes takes letters of xyzu, not '" + o.refachsen + "'");
+        } else if (arg == "--z-interpolate") {
+            o.zinterpolieren = true;
+        } else if (arg == "--kora") {
+            o.kora = true;
+        } else if (arg == "--torval") {
+            o.torval = true;
+        } else if (arg == "--sim") {
+            o.simulation = true;
+        } else if (arg == "--sim-timescale") {
+            const char* text = wert();
+            char* ende = nullptr;
+            o.zeitskala = std::strtod(text, &ende);
+            if (ende == text || *ende != '\0' || !std::isfinite(o.zeitskala) || o.zeitskala < 0)
+                Aufruf_falsch(std::string("--sim-timescale needs a number of 0 or more, not '") +
+                              text + "'");
+        } else if (arg == "--program-dir") {
+            o.programmverzeichnis = wert();
+        } else if (arg.starts_with("-")) {
+            Aufruf_falsch("unknown option '" + arg + "'");
+        } else if (o.tabelle.empty()) {
+            o.tabelle = arg;
+        } else {
+            Aufruf_falsch("more than one table file given");
+        }
+    }
+    if (o.tabelle.empty()) Aufruf_falsch("no table file given");
+    if (o.endlos && o.zyklen_gegeben) Aufruf_falsch("--cycles and --endless exclude each other");
+    return o;
+}
+
+// ---- Interrupts ---------------------------------------------------------------------------
+
+// SIGINT and SIGTERM are blocked in every thread and taken by a watcher thread with
+// sigwait, so the stop runs as ordinary code, not inside a signal handler. SIGUSR1 wakes the
+// watcher to end it.
+class Unterbrechungswaechter {
+public:
+    explicit Unterbrechungswaechter(const sigset_t& menge) : m_menge(menge) {
+        m_thread = std::thread([this] { Schleife(); });
+    }
+    ~Unterbrechungswaechter() {
+        m_ende = true;
+        pthread_kill(m_thread.native_handle(), SIGUSR1);
+        m_thread.join();
+    }
+    Unterbrechungswaechter(const Unterbrechungswaechter&) = delete;
+    Unterbrechungswaechter& operator=(const Unterbrechungswaechter&) = delete;
+
+    // The run that a signal stops; nullptr when none is under way.
+    void Lauf_setzen(Vektorausgabe* lauf) {
+        std::lock_guard lock(m_mutex);
+        m_lauf = lauf;
+    }
+    int Signal() const { return m_signal.load(); }
+
+private:
+    void Schleife() {
+        for (;;) {
+            int signal = 0;
+            if (sigwait(&m_menge, &signal) != 0) continue;
+            if (signal == SIGUSR1) {
+                if (m_ende) return;
+                continue;
+            }
+            if (m_signal.exchange(signal) != 0) {
+                static const char text[] = "orvexa-cli: interrupted again, exiting at once\n";
+                [[maybe_unused]] const auto n = ::write(STDERR_FILENO, text, sizeof text - 1);
+                std::_Exit(128 + signal);
+            }
+            std::fprintf(stderr, "orvexa-cli: interrupted, stopping the axes\n");
+            std::lock_guard lock(m_mutex);
+            if (m_lauf) m_lauf->Abbrechen();
+        }
+    }
+
+    sigset_t m_menge;
+    std::thread m_thread;
+    std::atomic<bool> m_ende{false};
+    std::atomic<int> m_signal{0};
+    std::mutex m_mutex;
+    Vektorausgabe* m_lauf = nullptr;
+};
+
+std::string Fehlertext(int32_t code) {
+    return "error " + std::to_string(code) + ": " + Fehlerbericht(code);
+}
+
+// ---- Progress -----------------------------------------------------------------------------
+
+class Konsolenbeobachter : public Vektorausgabe_Beobachter {
+public:
+    Konsolenbeobachter(const Unterbrechungswaechter& waechter, int zeilen, int32_t zyklen,
+                       bool endlos)
+        : m_waechter(waechter), m_zeilen(zeilen), m_zyklen(zyklen < 1 ? 1 : zyklen),
+          m_endlos(endlos) {}
+
+    void Lauf_setzen(Vektorausgabe* lauf) { m_lauf = lauf; }
+
+    void Laeuft(bool laeuft) override {
+        // A signal that came before the run cleared its flags stops it now.
+        if (laeuft && m_lauf && m_waechter.Signal() != 0) m_lauf->Abbrechen();
+    }
+    void Zyklus_beginnt(int nummer) override { m_zyklus = nummer; }
+    void AktuelleZeile(int zeile) override {
+        if (zeile > 0) std::printf("%s\n", Fortschritt(zeile).c_str());
+        std::fflush(stdout);
+    }
+    void Wiederholung_anzeigen(int zeile, const std::string& text) override {
+        if (!text.empty()) std::printf("%s (%s)\n", Fortschritt(zeile).c_str(), text.c_str());
+        std::fflush(stdout);
+    }
+    void Nachrichten_verarbeiten() override {}
+
+private:
+    std::string Fortschritt(int zeile) const {
+        std::string text = "cycle " + std::to_string(m_zyklus);
+        if (!m_endlos) text += "/" + std::to_string(m_zyklen);
+        return text + " row " + std::to_string(zeile) + "/" + std::to_string(m_zeilen);
+    }
+
+    const Unterbrechungswaechter& m_waechter;
+    Vektorausgabe* m_lauf = nullptr;
+    int m_zeilen;
+    int32_t m_zyklen;
+    bool m_endlos;
+    int m_zyklus = 0;
+};
+
+int Ergebnis_melden(const Laufergebnis& ergebnis, int signal) {
+    if (!ergebnis.Gestartet) {
+        std::fprintf(stderr, "orvexa-cli: run refused: a gear ratio of the machine parameters "
+                             "is 0\n");
+        return Lauffehler;
+    }
+    const std::string durchlaeufe =
+        std::to_string(ergebnis.Durchlaeufe) + (ergebnis.Durchlaeufe == 1 ? " pass" : " passes");
+    if (signal != 0) {
+        std::printf("result: interrupted after %s\n", durchlaeufe.c_str());
+        return 128 + signal;
+    }
+    if (ergebnis.Fehlercode != 0) {
+        std::printf("result: failed after %s\n", durchlaeufe.c_str());
+        std::fprintf(stderr, "orvexa-cli: %s\n", Fehlertext(ergebnis.Fehlercode).c_str());
+        return Lauffehler;
+    }
+    if (ergebnis.Abgebrochen) {
+        std::printf("result: aborted after %s\n", durchlaeufe.c_str());
+        return Lauffehler;
+    }
+    std::printf("result: completed, %s\n", durchlaeufe.c_str());
+    return Erfolg;
+}
+
+std::string Dateiname(const std::string& pfad) {
+    const std::size_t schraegstrich = pfad.rfind('/');
+    return schraegstrich == std::string::npos ? pfad : pfad.substr(schraegstrich + 1);
+}
+
+// Connects as the main window does. False (after a message) when no controller answered.
+bool Verbinden() {
+    try {
+        Steuerung_schliessen();
+        const std::string name = Steuerung_erzeugen();
+        Schnittstelle_beschreiben();
+        const Steuerungsinfo& info = Steuerung();
+        std::printf("controller: %s on %s\n", name.empty() ? "(none)" : name.c_str(),
+                    info.Schnittstelle.empty() ? "-" : info.Schnittstelle.c_str());
+        std::fflush(stdout);
+        if (Steuerung_oeffnen(info.Schnittstelle) && Version_abfragen()) {
+            std::printf("identification: %s\n", info.Version.c_str());
+            std::fflush(stdout);
+            return true;
+        }
+        std::fprintf(stderr, "orvexa-cli: no connection to the controller\n");
+    } catch (const Steuerungsfehler& e) {
+        std::fprintf(stderr, "orvexa-cli: connection failed, %s\n", Fehlertext(e.code()).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orvexa-cli: connection failed: %s\n", e.what());
+    }
+    try {
+        Steuerung_schliessen();
+    } catch (const std::exception&) {
+        // Closing a link that never opened has nothing left to report.
+    }
+    return false;
+}
+
+int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
+    if (!o.programmverzeichnis.empty()) {
+        if (!std::filesystem::is_directory(o.programmverzeichnis)) {
+            std::fprintf(stderr, "orvexa-cli: program directory not found: %s\n",
+                         o.programmverzeichnis.c_str());
+            return Einrichtungsfehler;
+        }
+        Programmverzeichnis_setzen(o.programmverzeichnis);
+    }
+    Protokoll_loeschen();
+
+    // Machine parameters.
+    const std::string parameterdatei =
+        o.parameterdatei.empty()
+            ? Parameterdateiname(Programmverzeichnis() + Dateiname(Programmpfad()))
+            : o.parameterdatei;
+    const bool parameter_da = std::filesystem::is_regular_file(parameterdatei);
+    if (!o.parameterdatei.empty() && !parameter_da) {
+        std::fprintf(stderr, "orvexa-cli: parameter file not found: %s\n", parameterdatei.c_str());
+        return Einrichtungsfehler;
+    }
+    Parameterdatei() = parameterdatei;
+    Parameterdatei_laden(Parametersatz(), parameterdatei);
+    std::printf("parameters: %s%s\n", parameterdatei.c_str(),
+                parameter_da ? "" : " (not found, defaults used)");
+
+    // The table, before the machine is touched.
+    Positionstabelle tabelle;
+    tabelle.Modus.Torval = o.torval;
+    tabelle.DateiName = o.tabelle;
+    if (!std::filesystem::is_regular_file(o.tabelle)) {
+        std::fprintf(stderr, "orvexa-cli: table file not found: %s\n", o.tabelle.c_str());
+        return Einrichtungsfehler;
+    }
+    if (!tabelle.TabelleLaden()) {
+        std::fprintf(stderr, "orvexa-cli: table file could not be loaded: %s\n", o.tabelle.c_str());
+        return Einrichtungsfehler;
+    }
+    std::printf("table: %s, %d %s in %s\n", o.tabelle.c_str(), tabelle.Zeilenzahl(),
+                tabelle.Zeilenzahl() == 1 ? "row" : "rows",
+                tabelle.Schritteingabe ? "steps" : "millimetres");
+
+    std::unique_ptr<Simulation> simulation;
+    if (o.simulation) {
+        Simulationsoptionen optionen;
+        optionen.Zeitskala = o.zeitskala;
+        // A port directory chosen by the caller is used as it is.
+        const char* portordner = std::getenv("ORVEXA_PORTS");
+        optionen.Eigener_Portordner = !portordner || !*portordner;
+        std::string fehler;
+        simulation =
+            Simulation_starten(Parametersatz().Modul, Parametersatz().ComPort, optionen, &fehler);
+        if (!simulation) {
+            std::fprintf(stderr, "orvexa-cli: no simulated machine: %s\n", fehler.c_str());
+            return Einrichtungsfehler;
+        }
+        std::printf("%s\n", simulation->Beschreibung().c_str());
+    }
+
+    Standardtreiber_einrichten();
+    Serielle_Linie_erzeugen();
+    int ergebnis_code = Erfolg;
+    if (!Verbinden()) {
+        ergebnis_code = Einrichtungsfehler;
+    } else if (waechter.Signal() == 0) {
+        Vektoreingaben e;
+        e.Zyklen = o.endlos ? 1 : o.zyklen;
+        e.Endlos = o.endlos;
+        e.RefModus = o.refmodus;
+        for (const char c : o.refachsen) {
+            const char a = static_cast<char>(c | 0x20);
+            e.xReferenz |= a == 'x';
+            e.yReferenz |= a == 'y';
+            e.zReferenz |= a == 'z';
+            e.uReferenz |= a == 'u';
+        }
+        e.zInterpolieren = o.zinterpolieren;
+        e.ModusKora = o.kora;
+        e.ModusTorval = o.torval;
+
+        Konsolenbeobachter beobachter(waechter, tabelle.Zeilenzahl(), e.Zyklen, e.Endlos);
+        Vektorausgabe lauf(tabelle, beobachter);
+        beobachter.Lauf_setzen(&lauf);
+        lauf.Eingaben_setzen(e);
+        waechter.Lauf_setzen(&lauf);
+        lauf.StartBitBtn_Thread();
+        waechter.Lauf_setzen(nullptr);
+        ergebnis_code = Ergebnis_melden(lauf.Ergebnis(), waechter.Signal());
+    }
+    try {
+        Steuerung_schliessen();
+    } catch (const std::exception&) {
+        // The link is gone already; the run's own result has been reported.
+    }
+    Steuerungsmodule_freigeben();
+    std::printf("protocol log: %s\n", Protokolldateiname().c_str());
+    return ergebnis_code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the mask.
+    sigset_t menge;
+    sigemptyset(&menge);
+    sigaddset(&menge, SIGINT);
+    sigaddset(&menge, SIGTERM);
+    sigaddset(&menge, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &menge, nullptr);
+
+    const Optionen optionen = Optionen_lesen(argc, argv);
+    int code = Erfolg;
+    {
+        Unterbrechungswaechter waechter(menge);
+        code = Ausfuehren(optionen, waechter);
+        if (waechter.Signal() != 0) code = 128 + waechter.Signal();
+    }
+    return code;
+}

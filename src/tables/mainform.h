@@ -1,0 +1,161 @@
+#pragma once
+
+#include "platform/ereignis.h"
+#include "simulation.h"
+#include "tables/tabelle.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTableView;
+class QToolBar;
+
+namespace orvexa {
+
+class Tabellenmodell;
+
+// The program's frame: reads the switches, shows the position table, offers the file and edit
+// menus, connects to the configured controller and shows the connection in its status bar.
+// It keeps no controller state of its own beyond Verbunden; the work goes to the table and
+// the command layer.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // argumente as the program got them, the program path first.
+    explicit TMainForm(const QStringList& argumente, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The position table module. Without one, the window makes its own at start-up.
+    void Tabellenmodul_setzen(Positionstabelle* tabelle) { m_tabelle = tabelle; }
+    Positionstabelle* Tabelle() { return m_tabelle; }
+    // nullptr until the start-up made the grid.
+    Tabellenmodell* Modell() { return m_modell.get(); }
+    QTableView* Gitter() { return m_gitter; }
+
+    // Signalled once when the last window of the start-up exists; the start-up timer waits
+    // for it before it makes the grid and connects.
+    Ereignis hEventInit;
+
+    std::string Titel;
+    std::string TabellenPfad;
+    bool ModusKora = false;
+    bool ModusEntwicklung = false;
+    bool ModusWT = false;
+    bool ModusPellix = false;
+    bool ModusManuell = false;
+    bool ModusTorval = false;
+    // "/SIM": the simulated machine stands in for the controller.
+    bool ModusSimulation = false;
+    bool Verbunden = false;
+    std::string KonfigPfad;
+    int Dosiervariante = 1;
+
+    // The row the vector output is executing, -1 none; the grid highlights it.
+    int AktuelleZeile() const { return m_aktuelle_zeile; }
+    void AktuelleZeile_setzen(int zeile);
+    // "k von n" in the repeat column of zeile while its repetitions run.
+    void Wiederholung_anzeigen(int zeile, const std::string& text);
+
+    // Opens the vector output dialog modally; filled in by that dialog. While it is empty
+    // the menu item stays disabled.
+    std::function<void()> Vektorausgabe_oeffnen;
+
+    // The file dialogs; tests put their own choice here. They get the folder to start in and
+    // the proposed path, and return the chosen path or an empty text for Cancel.
+    std::function<QString(const QString& verzeichnis)> Oeffnen_Dialog;
+    std::function<QString(const QString& verzeichnis, const QString& vorschlag)> Speichern_Dialog;
+
+    // True once the start-up sequence has connected or failed to.
+    bool Gestartet() const { return m_gestartet; }
+    bool Tabelle_offen() const;
+    QString Statustext(int panel) const;
+    // The simulated machine of "/SIM", nullptr without one.
+    const Simulation* Simulierte_Maschine() const { return m_simulation.get(); }
+
+    // Connect (after the start-up and after the parameter dialog): closes the link, makes the
+    // driver module for Modul, opens the port and asks for the identification.
+    void Verbinden();
+    // Menu and tool-bar state after every file action and connect.
+    void Menuestatus();
+    void Menues_sperren();
+
+    // Menu commands.
+    void MenuNeuClick();
+    void MenuOeffnenClick();
+    // False when nothing was saved (dialog cancelled or the write failed).
+    bool MenuSpeichernUnterClick();
+    // False when the operator kept the table open.
+    bool MenuSchliessenClick();
+    void MenuBeendenClick();
+    void MenuSchritteingabeClick();
+    void MenuKXCUFestwertspeicher_loeschenClick();
+    void MenuVektorausgabeClick();
+
+    // The actions, named as the menu items.
+    QAction *MenuNeu, *MenuOeffnen, *MenuSpeichernUnter, *MenuSchliessen, *MenuBeenden;
+    QAction *MenuZeileHinzufuegen, *MenuZeileHinzufuegen25, *MenuZeileEinfuegen, *MenuZeileLoeschen,
+        *MenuTabelleLoeschen, *MenuSchritteingabe, *SchritteingabeTrenner;
+    QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
+    QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
+        *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
+    QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *PopupMenu;
+    QToolBar* Werkzeugleiste;
+    QLabel *EingabeHilfePanel1, *EingabeHilfePanel2;
+
+signals:
+    // The start-up sequence has ended, connected or not.
+    void Startvorgang_beendet();
+
+protected:
+    void showEvent(QShowEvent* ereignis) override;
+    void closeEvent(QCloseEvent* ereignis) override;
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+
+private:
+    void Schalter_lesen(const QStringList& argumente);
+    void Menues_anlegen();
+    void Statusleiste_anlegen();
+    void Erste_Aktivierung();
+    void InitTimerTimer();
+    void Gitter_erzeugen();
+    void Parameter_laden();
+    void Titel_bilden(const std::string& steuerungsname);
+    void Beschriftung_zeigen();
+    void Statusleiste_zeigen();
+    void Simulation_bereitstellen();
+    void Hinweise_zeigen(int spalte);
+    void Tabelle_verbergen();
+
+    std::string m_programmname; // lower case, without extension
+    QString m_oeffnen_verzeichnis;
+    QString m_speichern_verzeichnis;
+    Positionstabelle* m_tabelle = nullptr;
+    std::unique_ptr<Positionstabelle> m_eigene_tabelle;
+    std::unique_ptr<Tabellenmodell> m_modell;
+    QTableView* m_gitter = nullptr;
+    // The grid's parts whose events the hints watch; compared, never called.
+    const QObject* m_gitterflaeche = nullptr;
+    const QObject* m_gitterkopf = nullptr;
+    QWidget* m_mitte = nullptr;
+    std::array<QLabel*, 6> m_panels{};
+    QTimer InitTimer;
+    bool m_aktiviert = false;
+    bool m_gestartet = false;
+    bool m_geschlossen = false;
+    int m_aktuelle_zeile = -1;
+    std::unique_ptr<Simulation> m_simulation;
+    int32_t m_simulation_modul = -1;
+    int32_t m_simulation_port = -1;
+};
+
+} // namespace orvexa
