@@ -19,21 +19,6 @@ constexpr uint16_t Basis = 0x378;
 constexpr int32_t Schritte = 20'000;
 constexpr int32_t Raten[] = {1'000, 5'000, 12'000, 24'000};
 
-class Weiterleitung : public PortIO {
-public:
-    explicit Weiterleitung(std::shared_ptr<VirtuelleMaschine> vm) : m_vm(std::move(vm)) {}
-    bool Oeffnen(uint16_t basis) override { return m_vm->Oeffnen(basis); }
-    void Schliessen() override { m_vm->Schliessen(); }
-    bool Lesen(uint16_t adresse, uint8_t& wert) override { return m_vm->Lesen(adresse, wert); }
-    bool Schreiben(uint16_t adresse, uint8_t wert) override {
-        return m_vm->Schreiben(adresse, wert);
-    }
-    std::string Fehlertext() const override { return m_vm->Fehlertext(); }
-
-private:
-    std::shared_ptr<VirtuelleMaschine> m_vm;
-};
-
 // Beeps of late cycles would otherwise sleep in the headless interface.
 class StilleOberflaeche : public KopfloseOberflaeche {
 public:
@@ -58,7 +43,7 @@ void Messreihe(bool echtzeit) {
     auto vm = std::make_shared<VirtuelleMaschine>(Basis);
     vm->Modul_einstellen(7);
     vm->Protokollgrenze_setzen(4 * Schritte);
-    Kora_lpt lpt{std::make_unique<Weiterleitung>(vm)};
+    Kora_lpt lpt{std::make_unique<Maschinenanschluss>(vm)};
     if (!lpt.lpt_Initialisieren() || !lpt.lpt_Adresse_setzen("0x378")) {
         std::printf("port not available\n");
         return;

@@ -81,26 +81,6 @@ private:
     bool m_registriert = false;
 };
 
-// Hands the driver a port that forwards to the one virtual machine; the driver module may
-// outlive the simulation handle by a little, so the machine is shared.
-class Maschinenport : public PortIO {
-public:
-    explicit Maschinenport(std::shared_ptr<VirtuelleMaschine> maschine)
-        : m_maschine(std::move(maschine)) {}
-    bool Oeffnen(uint16_t basisadresse) override { return m_maschine->Oeffnen(basisadresse); }
-    void Schliessen() override { m_maschine->Schliessen(); }
-    bool Lesen(uint16_t adresse, uint8_t& wert) override {
-        return m_maschine->Lesen(adresse, wert);
-    }
-    bool Schreiben(uint16_t adresse, uint8_t wert) override {
-        return m_maschine->Schreiben(adresse, wert);
-    }
-    std::string Fehlertext() const override { return m_maschine->Fehlertext(); }
-
-private:
-    std::shared_ptr<VirtuelleMaschine> m_maschine;
-};
-
 // Where the reference switches close: a little below the start position, so a reference run
 // finds them at once.
 constexpr int32_t Referenzschalter_bei = -40;
@@ -115,7 +95,7 @@ public:
         for (const char achse : {'x', 'y', 'z', 'u'})
             m_maschine->Referenzschalter_setzen(achse, Referenzschalter_bei);
         PortIO_Fabrik_setzen([maschine = m_maschine]() -> std::unique_ptr<PortIO> {
-            return std::make_unique<Maschinenport>(maschine);
+            return std::make_unique<Maschinenanschluss>(maschine);
         });
     }
     ~Parallele_Simulation() override { PortIO_Fabrik_setzen({}); }

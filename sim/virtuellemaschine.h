@@ -180,4 +180,24 @@ private:
     std::shared_ptr<const std::function<void(char, int32_t)>> beobachter_;
 };
 
+// Hands a driver a port that forwards to a shared virtual machine, so that the test or the
+// simulation that made the machine keeps looking at it while the driver owns the port.
+class Maschinenanschluss : public PortIO {
+public:
+    explicit Maschinenanschluss(std::shared_ptr<VirtuelleMaschine> maschine)
+        : m_maschine(std::move(maschine)) {}
+    bool Oeffnen(uint16_t basisadresse) override { return m_maschine->Oeffnen(basisadresse); }
+    void Schliessen() override { m_maschine->Schliessen(); }
+    bool Lesen(uint16_t adresse, uint8_t& wert) override {
+        return m_maschine->Lesen(adresse, wert);
+    }
+    bool Schreiben(uint16_t adresse, uint8_t wert) override {
+        return m_maschine->Schreiben(adresse, wert);
+    }
+    std::string Fehlertext() const override { return m_maschine->Fehlertext(); }
+
+private:
+    std::shared_ptr<VirtuelleMaschine> m_maschine;
+};
+
 } // namespace orvexa

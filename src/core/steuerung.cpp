@@ -4,6 +4,7 @@
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerungstypen.h"
+#include "core/text.h"
 #include "drivers/parallelkarte.h"
 #include "drivers/seriellerbefehlssatz.h"
 #include "drivers/speichermodul.h"
@@ -49,23 +50,6 @@ int32_t Modul() {
 
 Treiberart Aktueller_Treiber() {
     return Treiber_zu(Modul());
-}
-
-[[gnu::format(printf, 1, 2)]] std::string Formatieren(const char* format, ...) {
-    std::va_list argumente;
-    va_start(argumente, format);
-    std::va_list kopie;
-    va_copy(kopie, argumente);
-    const int laenge = std::vsnprintf(nullptr, 0, format, kopie);
-    va_end(kopie);
-    std::string text;
-    if (laenge > 0) {
-        text.resize(static_cast<std::size_t>(laenge) + 1);
-        std::vsnprintf(text.data(), text.size(), format, argumente);
-        text.resize(static_cast<std::size_t>(laenge));
-    }
-    va_end(argumente);
-    return text;
 }
 
 void Befehl_protokollieren(const std::string& text) {

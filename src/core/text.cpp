@@ -1,5 +1,8 @@
 #include "text.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "fehler.h"
 
 #include <charconv>
@@ -167,6 +170,23 @@ std::string Dateiendung_sicherstellen(const std::string& name, const std::string
     if (punkt != std::string::npos && punkt >= namensanfang) vorhanden = name.substr(punkt);
     if (Klein(vorhanden) == Klein(extension)) return name;
     return name + extension;
+}
+
+std::string Formatieren(const char* format, ...) {
+    std::va_list argumente;
+    va_start(argumente, format);
+    std::va_list kopie;
+    va_copy(kopie, argumente);
+    const int laenge = std::vsnprintf(nullptr, 0, format, kopie);
+    va_end(kopie);
+    std::string text;
+    if (laenge > 0) {
+        text.resize(static_cast<std::size_t>(laenge) + 1);
+        std::vsnprintf(text.data(), text.size(), format, argumente);
+        text.resize(static_cast<std::size_t>(laenge));
+    }
+    va_end(argumente);
+    return text;
 }
 
 } // namespace orvexa

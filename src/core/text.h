@@ -28,6 +28,9 @@ std::string Leerzeichen_entfernen(std::string_view text);
 // The port number in a name such as "COM12"; 0 when there are no digits.
 int32_t COM_Nummer_lesen(std::string_view text);
 
+// printf-style formatting into a string (the log lines and requests are built this way).
+[[gnu::format(printf, 1, 2)]] std::string Formatieren(const char* format, ...);
+
 // name with extension appended unless its lower-cased extension already equals extension.
 std::string Dateiendung_sicherstellen(const std::string& name, const std::string& extension);
 

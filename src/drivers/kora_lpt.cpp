@@ -1,5 +1,7 @@
 #include "kora_lpt.h"
 
+#include "drivers/parallel_treiber.h"
+
 #include "core/protokoll.h"
 #include "platform/oberflaeche.h"
 #include "platform/zeitbasis.h"
@@ -88,21 +90,6 @@ struct Ausgangspin {
 };
 constexpr Ausgangspin Ausgaenge[] = {
     {1, 0x01, false}, {14, 0x02, false}, {16, 0x04, true}, {17, 0x08, false}};
-
-int Achsnummer(char achse) {
-    switch (std::tolower(static_cast<unsigned char>(achse))) {
-    case 'x':
-        return 0;
-    case 'y':
-        return 1;
-    case 'z':
-        return 2;
-    case 'u':
-        return 3;
-    default:
-        return -1;
-    }
-}
 
 // Time the current thread spent in busy-waits, so a cycle's own work can be told apart.
 thread_local int64_t t_gewartet_ns = 0;
@@ -389,7 +376,7 @@ void Kora_lpt::lpt_Phasentabellen(int32_t schrittbetrieb, int32_t ruhestrom) {
 }
 
 int32_t Kora_lpt::Phasenindex(char achse) const {
-    const int a = Achsnummer(achse);
+    const int a = kartenmodul::Achsnummer(achse);
     return a >= 0 && a < 3 ? m_phasenindex[a] : 0;
 }
 
@@ -836,7 +823,7 @@ bool Kora_lpt::Pause(int ms) {
 
 Fahrtergebnis Kora_lpt::Referenzfahrt_Achse(int32_t modus, char achse, int64_t offset, int32_t s,
                                             int32_t v, int32_t r) {
-    const int a = Achsnummer(achse);
+    const int a = kartenmodul::Achsnummer(achse);
     const bool schutz = m_endschalterschutz.load();
     m_endschalterschutz = false;
     m_stopp_bei_aktiv = false;

@@ -1,6 +1,7 @@
 #include "korabefehlssatz.h"
 
 #include "core/fehler.h"
+#include "core/text.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -13,23 +14,6 @@ namespace {
 constexpr char ACK = 6;
 constexpr char BEL = 7;
 constexpr char NAK = 21;
-
-[[gnu::format(printf, 1, 2)]] std::string Formatieren(const char* format, ...) {
-    std::va_list argumente;
-    va_start(argumente, format);
-    std::va_list kopie;
-    va_copy(kopie, argumente);
-    const int laenge = std::vsnprintf(nullptr, 0, format, kopie);
-    va_end(kopie);
-    std::string text;
-    if (laenge > 0) {
-        text.resize(static_cast<std::size_t>(laenge) + 1);
-        std::vsnprintf(text.data(), text.size(), format, argumente);
-        text.resize(static_cast<std::size_t>(laenge));
-    }
-    va_end(argumente);
-    return text;
-}
 
 bool ist_Achse(char achse) {
     return achse == 'x' || achse == 'y' || achse == 'z' || achse == 'u';

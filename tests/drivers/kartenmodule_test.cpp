@@ -11,27 +11,12 @@
 namespace orvexa {
 namespace {
 
-class Weiterleitung : public PortIO {
-public:
-    explicit Weiterleitung(std::shared_ptr<VirtuelleMaschine> vm) : m_vm(std::move(vm)) {}
-    bool Oeffnen(uint16_t basis) override { return m_vm->Oeffnen(basis); }
-    void Schliessen() override { m_vm->Schliessen(); }
-    bool Lesen(uint16_t adresse, uint8_t& wert) override { return m_vm->Lesen(adresse, wert); }
-    bool Schreiben(uint16_t adresse, uint8_t wert) override {
-        return m_vm->Schreiben(adresse, wert);
-    }
-    std::string Fehlertext() const override { return m_vm->Fehlertext(); }
-
-private:
-    std::shared_ptr<VirtuelleMaschine> m_vm;
-};
-
 class Kartenmodule : public test::Testumgebung {
 protected:
     void SetUp() override {
         Testumgebung::SetUp();
         Kora_lpt::Echtzeit_erlauben(false);
-        PortIO_Fabrik_setzen([vm = vm] { return std::make_unique<Weiterleitung>(vm); });
+        PortIO_Fabrik_setzen([vm = vm] { return std::make_unique<Maschinenanschluss>(vm); });
     }
     void TearDown() override {
         kx400.reset();

@@ -17,22 +17,6 @@ namespace {
 
 constexpr uint16_t Basis = 0x378;
 
-// Hands the driver a port that the test keeps looking at after the driver owns it.
-class Weiterleitung : public PortIO {
-public:
-    explicit Weiterleitung(std::shared_ptr<VirtuelleMaschine> vm) : m_vm(std::move(vm)) {}
-    bool Oeffnen(uint16_t basis) override { return m_vm->Oeffnen(basis); }
-    void Schliessen() override { m_vm->Schliessen(); }
-    bool Lesen(uint16_t adresse, uint8_t& wert) override { return m_vm->Lesen(adresse, wert); }
-    bool Schreiben(uint16_t adresse, uint8_t wert) override {
-        return m_vm->Schreiben(adresse, wert);
-    }
-    std::string Fehlertext() const override { return m_vm->Fehlertext(); }
-
-private:
-    std::shared_ptr<VirtuelleMaschine> m_vm;
-};
-
 // Times of the rising edges of a step bit in the data register.
 std::vector<int64_t> Schrittflanken(const std::vector<Zeitstempel_Eintrag>& protokoll,
                                     uint8_t bit) {
@@ -84,7 +68,7 @@ protected:
     }
 
     std::shared_ptr<VirtuelleMaschine> vm = std::make_shared<VirtuelleMaschine>(Basis);
-    Kora_lpt lpt{std::make_unique<Weiterleitung>(vm)};
+    Kora_lpt lpt{std::make_unique<Maschinenanschluss>(vm)};
     Ereignis erreicht;
 };
 
@@ -368,7 +352,7 @@ TEST_F(KoraLpt, OhneGeoeffnetenPortEndetAllesSofort) {
     EXPECT_TRUE(lpt.lpt_Warten(1000));
     EXPECT_FALSE(lpt.lpt_Eingang_lesen(13));
 
-    Kora_lpt ohne_thread{std::make_unique<Weiterleitung>(vm)};
+    Kora_lpt ohne_thread{std::make_unique<Maschinenanschluss>(vm)};
     EXPECT_EQ(ohne_thread.lpt_Vektorfahrt(1, 10, 0, 0, 100, 100, 0), Fahrtergebnis::abgebrochen);
 }
 
@@ -416,7 +400,7 @@ TEST_F(KoraLpt, EchtzeitwunschWirdProtokolliert) {
     lpt.lpt_Beenden();
     ::unsetenv("ORVEXA_LPT_ECHTZEIT"); // ctest switches it off for all other tests
     Kora_lpt::Echtzeit_erlauben(true);
-    Kora_lpt rt{std::make_unique<Weiterleitung>(vm)};
+    Kora_lpt rt{std::make_unique<Maschinenanschluss>(vm)};
     ASSERT_TRUE(rt.lpt_Initialisieren());
     ASSERT_TRUE(rt.lpt_Adresse_setzen("0x378"));
     EXPECT_EQ(rt.lpt_Vektorfahrt(1, 20, 0, 0, 5000, 5000, 0), Fahrtergebnis::fertig);
