@@ -86,7 +86,8 @@ void QtOberflaeche::Piepton(int /*hz*/, int ms) {
         if (im_Fensterthread_jetzt())
             QApplication::beep();
         else
-            QMetaObject::invokeMethod(qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
     }
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
