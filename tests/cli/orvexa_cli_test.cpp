@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <poll.h>
@@ -30,6 +31,23 @@ struct Prozessergebnis {
     std::string fehler;
 };
 
+// This process's environment with ORVEXA_PORTS replaced by the entries of umgebung.
+std::vector<std::string> Umgebung_mit(const std::vector<std::string>& umgebung) {
+    std::vector<std::string> texte(umgebung);
+    for (char** e = environ; *e; ++e)
+        if (!std::string(*e).starts_with("ORVEXA_PORTS=")) texte.emplace_back(*e);
+    return texte;
+}
+
+// The null-terminated pointer array exec wants; valid while texte lives.
+std::vector<char*> Zeiger(std::vector<std::string>& texte) {
+    std::vector<char*> zeiger;
+    for (auto& t : texte)
+        zeiger.push_back(t.data());
+    zeiger.push_back(nullptr);
+    return zeiger;
+}
+
 // Runs orvexa-cli with args and extra environment entries. beobachten sees stdout as it grows;
 // when it returns a signal number, that signal is sent once. Killed after 30 s.
 Prozessergebnis Ausfuehren(const std::vector<std::string>& args,
@@ -48,17 +66,9 @@ Prozessergebnis Ausfuehren(const std::vector<std::string>& args,
 
     std::vector<std::string> argumente{ORVEXA_CLI_PFAD};
     argumente.insert(argumente.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argumente)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env_texte(umgebung);
-    for (char** e = environ; *e; ++e)
-        if (!std::string(*e).starts_with("ORVEXA_PORTS=")) env_texte.emplace_back(*e);
-    std::vector<char*> env;
-    for (auto& e : env_texte)
-        env.push_back(e.data());
-    env.push_back(nullptr);
+    std::vector<char*> argv = Zeiger(argumente);
+    std::vector<std::string> env_texte = Umgebung_mit(umgebung);
+    std::vector<char*> env = Zeiger(env_texte);
 
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, argv[0], &aktionen, nullptr, argv.data(), env.data());
@@ -108,6 +118,104 @@ Prozessergebnis Ausfuehren(const std::vector<std::string>& args,
     ergebnis.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return ergebnis;
 }
+
+// A program running beside the test with its stdout in a pipe. Whatever way the test leaves,
+// the process is killed and reaped, so no stray simulator outlives it.
+class Hintergrundprozess {
+public:
+    Hintergrundprozess(std::vector<std::string> argumente,
+                       const std::vector<std::string>& umgebung) {
+        int aus[2];
+        // Close-on-exec, so that the runners started later do not hold the pipe open.
+        if (pipe2(aus, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t aktionen;
+        posix_spawn_file_actions_init(&aktionen);
+        posix_spawn_file_actions_adddup2(&aktionen, aus[1], STDOUT_FILENO);
+        std::vector<char*> argv = Zeiger(argumente);
+        std::vector<std::string> env_texte = Umgebung_mit(umgebung);
+        std::vector<char*> env = Zeiger(env_texte);
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, argv[0], &aktionen, nullptr, argv.data(), env.data());
+        posix_spawn_file_actions_destroy(&aktionen);
+        close(aus[1]);
+        if (rc != 0) {
+            close(aus[0]);
+            return;
+        }
+        m_pid = pid;
+        m_aus = aus[0];
+    }
+    ~Hintergrundprozess() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_aus >= 0) close(m_aus);
+    }
+    Hintergrundprozess(const Hintergrundprozess&) = delete;
+    Hintergrundprozess& operator=(const Hintergrundprozess&) = delete;
+
+    bool Laeuft() const { return m_pid > 0; }
+
+    // The next whole line of stdout; false at the end of the output or when none came in time.
+    bool Zeile_lesen(std::string& zeile, std::chrono::milliseconds frist) {
+        const auto ende = std::chrono::steady_clock::now() + frist;
+        for (;;) {
+            if (const auto nl = m_puffer.find('\n'); nl != std::string::npos) {
+                zeile = m_puffer.substr(0, nl);
+                m_puffer.erase(0, nl + 1);
+                return true;
+            }
+            if (!Lesen(ende)) return false;
+        }
+    }
+
+    // Sends signal and waits for the process to end: its exit status, 128 + the signal that
+    // ended it, or -1 when it was still running at the deadline (the destructor kills it then).
+    int Beenden(int signal, std::chrono::milliseconds frist) {
+        if (m_pid <= 0) return -1;
+        kill(m_pid, signal);
+        // The pipe reaches its end when the process has gone.
+        const auto ende = std::chrono::steady_clock::now() + frist;
+        while (Lesen(ende)) {
+        }
+        if (m_aus >= 0) return -1;
+        int status = 0;
+        if (waitpid(m_pid, &status, 0) != m_pid) return -1;
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    // Appends what stdout offers before ende. False at its end (the pipe is closed then) or
+    // when nothing came in time.
+    bool Lesen(std::chrono::steady_clock::time_point ende) {
+        while (m_aus >= 0) {
+            const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(
+                ende - std::chrono::steady_clock::now());
+            if (rest.count() <= 0) return false;
+            pollfd fd{m_aus, POLLIN, 0};
+            const int n = poll(&fd, 1, static_cast<int>(rest.count()));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            char puffer[1024];
+            const ssize_t gelesen = read(m_aus, puffer, sizeof puffer);
+            if (gelesen < 0 && errno == EINTR) continue;
+            if (gelesen <= 0) {
+                close(m_aus);
+                m_aus = -1;
+                return false;
+            }
+            m_puffer.append(puffer, static_cast<size_t>(gelesen));
+            return true;
+        }
+        return false;
+    }
+
+    pid_t m_pid = -1;
+    int m_aus = -1;
+    std::string m_puffer;
+};
 
 std::vector<std::string> Zeilen_mit(const std::string& text, const std::string& anfang) {
     std::vector<std::string> auswahl;
@@ -180,6 +288,56 @@ TEST_F(Kommandozeilentest, LaeuftDieTabelleAufDerSimuliertenSteuerung) {
     EXPECT_NE(protokoll.find("StartBitBtn_Thread::Fertig"), std::string::npos);
     // The simulated controller's port entry is gone again.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(portordner + "/COM7")));
+}
+
+// The runner finds a stand-alone simulator through the port directory alone, and without it
+// reports the missing port instead of running.
+TEST_F(Kommandozeilentest, LaeuftGegenEigenstaendigenSimulatorUndScheitertOhneIhn) {
+    using namespace std::chrono_literals;
+    constexpr int com = 9; // above COM4, so that no missing entry falls back to /dev/ttyS*
+    Maschinenparameter p;
+    Parameter_Standardwerte(p);
+    p.Modul = 5;
+    p.ComPort = com;
+    p.Baudrate = 115200;
+    ASSERT_TRUE(Parameterdatei_speichern(p, parameter));
+    Tabelle_schreiben();
+    const std::string eintrag = portordner + "/COM" + std::to_string(com);
+    const std::vector<std::string> args{"run",     tabelle,         "--param",
+                                        parameter, "--program-dir", ordner.Pfad()};
+
+    {
+        Hintergrundprozess kxsim(
+            {ORVEXA_KXSIM_PFAD, "--com", std::to_string(com), "--zeitskala", "0"}, Umgebung());
+        ASSERT_TRUE(kxsim.Laeuft());
+        std::string geraet;
+        ASSERT_TRUE(kxsim.Zeile_lesen(geraet, 10s)) << "kxsim printed no device path";
+        ASSERT_TRUE(std::filesystem::is_symlink(eintrag));
+        EXPECT_EQ(std::filesystem::read_symlink(eintrag), geraet);
+
+        const Prozessergebnis r = Ausfuehren(args, Umgebung());
+        ASSERT_EQ(r.code, 0) << r.aus << r.fehler;
+        EXPECT_EQ(Zeilen_mit(r.aus, "controller:"),
+                  std::vector<std::string>{"controller: KXvario-KXCU on COM9"});
+        const auto kennung = Zeilen_mit(r.aus, "identification: ");
+        ASSERT_EQ(kennung.size(), 1u) << r.aus;
+        EXPECT_GT(kennung[0].size(), std::string("identification: ").size());
+        EXPECT_EQ(Zeilen_mit(r.aus, "cycle"),
+                  (std::vector<std::string>{"cycle 1/1 row 1/3", "cycle 1/1 row 2/3",
+                                            "cycle 1/1 row 3/3", "cycle 1/1 row 3/3 (1 von 1)"}));
+        EXPECT_EQ(Zeilen_mit(r.aus, "result:"),
+                  std::vector<std::string>{"result: completed, 1 pass"});
+
+        // Still serving after the runner let go of the port, then gone on request.
+        EXPECT_EQ(kxsim.Beenden(SIGTERM, 10s), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(eintrag)));
+
+    const Prozessergebnis ohne = Ausfuehren(args, Umgebung());
+    EXPECT_EQ(ohne.code, 3) << ohne.aus << ohne.fehler;
+    EXPECT_NE(ohne.fehler.find("[HANDLE_COM_PORT_ERROR]"), std::string::npos) << ohne.fehler;
+    EXPECT_TRUE(Zeilen_mit(ohne.aus, "identification:").empty());
+    EXPECT_TRUE(Zeilen_mit(ohne.aus, "cycle").empty());
 }
 
 TEST_F(Kommandozeilentest, SteuerungsfehlerBeendetMitNameUndText) {
