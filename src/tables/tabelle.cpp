@@ -387,11 +387,12 @@ std::string Positionstabelle::Dateiinhalt() const {
 }
 
 bool Positionstabelle::Aus_Dateiinhalt(std::string_view bytes) {
-    // An editor may have saved the table as UTF-8; the program's own files are Windows-1252.
-    const bool ascii = Nur_ascii(bytes);
-    const bool utf8 = !ascii && Gueltiges_Utf8(bytes);
-    if (utf8 && bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    const bool umwandeln = !ascii && !utf8;
+    // The program's own files are Windows-1252 and must read back byte for byte, even where
+    // their bytes happen to form valid UTF-8 ("\xD7\x82"); so UTF-8 is taken only from a
+    // file that says so with its byte-order mark.
+    const bool utf8 = bytes.starts_with("\xEF\xBB\xBF") && Gueltiges_Utf8(bytes);
+    if (utf8) bytes.remove_prefix(3);
+    const bool umwandeln = !utf8 && !Nur_ascii(bytes);
 
     // Every row but the last ends in a line break, so this bounds the rows. Within the limit
     // the rows go straight into the table, reusing its storage; beyond it they are parsed
