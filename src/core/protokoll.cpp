@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvexa {
@@ -13,6 +14,32 @@ namespace orvexa {
 namespace {
 
 std::mutex g_schreibsperre;
+
+// Every line goes to the file at once with one unbuffered append, so nothing is lost when the
+// program dies. The descriptor stays open between lines: the serial link logs every exchange,
+// and opening the file for each line made an exchange markedly slower. It is opened again when
+// the path changes or the file was deleted behind the program's back.
+int g_fd = -1;
+std::string g_fd_pfad;
+
+void Logdatei_schliessen() {
+    if (g_fd >= 0) ::close(g_fd);
+    g_fd = -1;
+    g_fd_pfad.clear();
+}
+
+bool Noch_verlinkt() {
+    struct stat offen {};
+    return ::fstat(g_fd, &offen) == 0 && offen.st_nlink > 0;
+}
+
+int Logdatei_oeffnen(const std::string& pfad) {
+    if (g_fd >= 0 && g_fd_pfad == pfad && Noch_verlinkt()) return g_fd;
+    Logdatei_schliessen();
+    g_fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (g_fd >= 0) g_fd_pfad = pfad;
+    return g_fd;
+}
 
 const char* Steuerzeichenname(unsigned char c) {
     switch (c) {
@@ -96,9 +123,7 @@ void Protokoll_schreiben(int ebene, std::string_view text) {
 
     const std::string pfad = Protokolldateiname();
     std::lock_guard lock(g_schreibsperre);
-    // Plain system calls: the serial link logs every exchange, and a stdio stream per line
-    // costs noticeably more than open, one write and close.
-    const int fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = Logdatei_oeffnen(pfad);
     if (fd < 0) return; // a log that cannot be opened loses the line
     std::size_t geschrieben = 0;
     while (geschrieben < zeile.size()) {
@@ -107,7 +132,6 @@ void Protokoll_schreiben(int ebene, std::string_view text) {
         if (n <= 0) break;
         geschrieben += static_cast<std::size_t>(n);
     }
-    ::close(fd);
 }
 
 void Protokoll_Zeile(std::string_view text) {
@@ -116,6 +140,7 @@ void Protokoll_Zeile(std::string_view text) {
 
 void Protokoll_loeschen() {
     std::lock_guard lock(g_schreibsperre);
+    Logdatei_schliessen();
     ::unlink(Protokolldateiname().c_str());
 }
 

@@ -4,8 +4,10 @@
 #include "testhilfen.h"
 
 #include <thread>
+#include <unistd.h>
 
 using namespace orvexa;
+using orvexa::test::Temporaerordner;
 using orvexa::test::Testumgebung;
 
 namespace {
@@ -90,6 +92,21 @@ TEST_F(ProtokollTest, ZeilenAusVielenThreadsVermischenSichNicht) {
         ASSERT_EQ(zeile.size(), 205u);
         EXPECT_EQ(zeile.find_first_not_of(zeile[5], 5), std::string::npos) << zeile;
     }
+}
+
+TEST_F(ProtokollTest, VonAussenGeloeschteOderVerlegteDateiWirdNeuAngelegt) {
+    Protokoll_Zeile("eins");
+    ::unlink(Protokolldateiname().c_str()); // someone else deletes the log
+    Protokoll_Zeile("zwei");
+    EXPECT_EQ(Protokoll(), (std::vector<std::string>{"zwei"}));
+    // Another program directory: the lines go to the log there.
+    Temporaerordner anderer;
+    Programmverzeichnis_setzen(anderer.Pfad());
+    Protokoll_Zeile("drei");
+    EXPECT_EQ(orvexa::test::Datei_lesen(anderer.Datei("~protokoll.log")), "drei\n");
+    Programmverzeichnis_setzen(ordner.Pfad());
+    Protokoll_Zeile("vier");
+    EXPECT_EQ(Protokoll(), (std::vector<std::string>{"zwei", "vier"}));
 }
 
 TEST_F(ProtokollTest, LoeschenUndNichtOeffnenbareDatei) {
