@@ -641,7 +641,8 @@ std::string Positionstabelle::Anzeigetext(int zeile, int spalte) const {
         if (spalte == 9 && Ohne_U_Achse(Parametersatz().Modul)) return "-//-";
         if (Modus.Winkel) return spalte == 6 ? Festtext(Zellwert(zelle), 3) : std::string(zelle);
         if (Schritteingabe) return zelle == "-" ? "0" : std::to_string(Zellganzzahl(zelle));
-        return Millimetertext(Zellwert(zelle));
+        // Plain two decimals: the cell is shown as it is, not rounded like a converted value.
+        return Festtext(Zellwert(zelle), 2);
     }
     std::string text;
     text.reserve(zelle.size());

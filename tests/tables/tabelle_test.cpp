@@ -409,6 +409,10 @@ TEST_F(TabelleTest, AnzeigetextNachEingabeart) {
     EXPECT_THAT((std::vector<std::string>{t.Anzeigetext(1, 6), t.Anzeigetext(1, 7),
                                           t.Anzeigetext(1, 8), t.Anzeigetext(1, 9)}),
                 ElementsAre("10.00", "2.50", "0.00", "0.00"));
+    // Large values keep their digits on screen.
+    Zeile_setzen(4, "- - - - - 100000.5 1.23457E+06");
+    EXPECT_EQ(t.Anzeigetext(4, 6), "100000.50");
+    EXPECT_EQ(t.Anzeigetext(4, 7), "1234570.00");
 
     Zeile_setzen(2, "- - - - - - -40 12.5 +7");
     t.Schritteingabe = true;
