@@ -151,12 +151,28 @@ int Dateizeiten_setzen(const std::tm& zeit, const std::string& mask1, const std:
     return gesetzt;
 }
 
-std::vector<std::string> COM_Ports_auflisten() {
+namespace {
+
+std::vector<std::string> Ports_auflisten(bool mit_geraet) {
     std::vector<std::string> namen;
     for (int n = 1; n <= COM_Nummer_max; ++n) {
-        if (ist_echter_Port(COM_Pfad(n))) namen.push_back("COM" + std::to_string(n));
+        const std::string pfad = COM_Pfad(n);
+        if (!ist_echter_Port(pfad)) continue;
+        std::string name = "COM" + std::to_string(n);
+        if (mit_geraet) name += " (" + pfad + ")";
+        namen.push_back(std::move(name));
     }
     return namen;
+}
+
+} // namespace
+
+std::vector<std::string> COM_Ports_auflisten() {
+    return Ports_auflisten(false);
+}
+
+std::vector<std::string> COM_Ports_mit_Geraet() {
+    return Ports_auflisten(true);
 }
 
 } // namespace orvexa

@@ -31,4 +31,7 @@ int Dateizeiten_setzen(const std::tm& zeit, const std::string& mask1, const std:
 // The COMn names (n = 1..63) the port directory knows as real ports, ascending.
 std::vector<std::string> COM_Ports_auflisten();
 
+// The same ports for the operator, each with the device it stands for: "COM7 (/dev/ttyUSB0)".
+std::vector<std::string> COM_Ports_mit_Geraet();
+
 } // namespace orvexa

@@ -195,6 +195,9 @@ TEST_F(PortlisteTest, NurEingetrageneEchtePortsAufsteigend) {
     std::filesystem::create_symlink(fremd.Slave_pfad(), ports + "/COM64");
 
     EXPECT_EQ(COM_Ports_auflisten(), (std::vector<std::string>{"COM7", "COM12"}));
+    EXPECT_EQ(COM_Ports_mit_Geraet(), (std::vector<std::string>{"COM7 (" + COM_Pfad(7) + ")",
+                                                                "COM12 (" + COM_Pfad(12) + ")"}));
+    EXPECT_EQ(COM_Pfad(7), std::filesystem::canonical(com7.Slave_pfad()).string());
 }
 
 TEST_F(PortlisteTest, VerschwundenesGeraetFaelltHeraus) {
