@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvexa {
+
+struct Maschinenparameter;
+struct DomingParameter;
+
+// One dispensing job: where the parts lie, which shape goes on each and how fast. Lengths in
+// millimetres, times in seconds, frequencies in steps per second, ramps in milliseconds. The
+// member names are the keys of the job file.
+struct DomingJob {
+    double xStartpunkt = 0.0;
+    double yStartpunkt = 0.0;
+    double xAbstand = 0.0;
+    double yAbstand = 0.0;
+    int32_t xAnzahl = 1;
+    int32_t yAnzahl = 1;
+    double BxAbstand = 0.0;
+    double ByAbstand = 0.0;
+    int32_t BxAnzahl = 1;
+    int32_t ByAnzahl = 1;
+    // "Punkt", "Linie", "Kreis", "Rechteck" or "HPGL"; empty after loading a file without it.
+    std::string Type = "Punkt";
+
+    int32_t Startfreq = 500;
+    int32_t Eilfreq = 2000;
+    int32_t Rampenlaenge = 500;
+    int32_t Dosierkopf = 0; // 1 inverts the valve signal
+
+    double PDosierzeit = 1.0;
+    double PAbtropfzeit = 1.0;
+    int32_t PEilfreq = 0;
+    int32_t PRampenlaenge = 0;
+
+    double LDosierzeit1 = 1.0;
+    double LLaenge = 8.0;
+    int32_t LArbeitsfreq = 0;
+    int32_t LRampenlaenge = 0;
+    double LDosierzeit3 = 1.0;
+    double LAbtropflinie = 2.0;
+    double LAbtropfzeit = 1.0;
+
+    double KDosierzeit1 = 1.0;
+    double KRadius = 2.0;
+    int32_t KArbeitsfreq = 0;
+    int32_t KRampenlaenge = 0;
+    int32_t KEndwinkel = 183;
+    double KDosierzeit3 = 0.0;
+    double KAbtropfzeit = 1.0;
+
+    double RDosierzeit1 = 1.0;
+    double RLaenge = 2.0;
+    double RBreite = 3.0;
+    double RMinusLaenge = 0.5;
+    int32_t RArbeitsfreq = 0;
+    int32_t RRampenlaenge = 0;
+    double RDosierzeit3 = 0.0;
+    double RAbtropfzeit = 1.0;
+
+    std::string HFilename;
+    double HDosierzeit1 = 1.0;
+    int32_t HArbeitsfreq = 0;
+    int32_t HRampenlaenge = 0;
+    double HDosierzeit3 = 0.0;
+    double HAbtropfzeit = 1.0;
+
+    bool operator==(const DomingJob&) const = default;
+};
+
+// The first line of every Doming file; compared case-sensitively as a whole line.
+inline constexpr const char* Doming_Kopfzeile = "; orvexa2011 /DOMING";
+
+// A job of defaults; the shape speeds and ramps are the machine's values at this moment.
+DomingJob Doming_Vorgaben(const Maschinenparameter& maschine);
+
+// The rules a job is accepted by, shared by the window and the runner: negative lengths and
+// times become 0, counts below 1 become 1, the shape frequencies lie in Startfreq..Eilfreq,
+// KEndwinkel in 180..225, RMinusLaenge in whole tenths up to half of RLaenge.
+void Doming_annehmen(DomingJob& job);
+
+enum class Doming_Ladeergebnis {
+    geladen,
+    fehlt,           // no such file: defaults, nothing said
+    falscher_Kopf,   // wrong or missing first line (empty file too): double beep, defaults
+    nicht_lesbar,    // the file exists but could not be read: defaults, message shown
+};
+
+// Loads path into job. Every result other than geladen leaves job at the defaults.
+Doming_Ladeergebnis Doming_Datei_laden(const std::string& pfad, DomingJob& job,
+                                       const Maschinenparameter& maschine);
+
+// The file text as it is written (Windows-1252, CR LF); typ is the shape page shown.
+std::string Doming_Dateitext(const DomingJob& job, const std::string& typ);
+
+// Writes the file atomically. False (after a message to the operator) when it failed; the old
+// file then stays as it was.
+bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job,
+                            const std::string& typ);
+
+// The checks before a run. Each returns normally when the job passes, else shows its message,
+// writes its log line and raises Steuerungsfehler{-1}.
+void CheckVariablen(const DomingJob& job);
+// hpgl_xmax_mm/hpgl_ymax_mm: the largest x and y of the loaded contour (HPGL shape only).
+void Arbeitsbereich_pruefen(const DomingJob& job, const DomingParameter& parameter,
+                            double hpgl_xmax_mm, double hpgl_ymax_mm);
+
+} // namespace orvexa
