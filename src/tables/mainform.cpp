@@ -237,9 +237,20 @@ void TMainForm::Menues_anlegen() {
     PU_Schritteingabe = popup[5];
     PU_SchritteingabeTrenner = popup[6];
 
+    MenuParameter = aktion("&Parameter", [this] { MenuParameterClick(); });
+    MenuParameter->setIcon(symbol(QStyle::SP_FileDialogDetailedView));
+    menuBar()->addAction(MenuParameter);
+
     MenuFahrt = menuBar()->addMenu(QStringLiteral("&Fahrt"));
+    MenuReferenz = aktion("&Referenz", [this] { MenuReferenzClick(); });
+    MenuReferenz->setIcon(symbol(QStyle::SP_ArrowDown));
+    MenuManuell = aktion("&Manuell", [this] { MenuManuellClick(); });
+    MenuManuell->setIcon(symbol(QStyle::SP_ArrowRight));
     MenuVektorausgabe = aktion("&Vektorausgabe", [this] { MenuVektorausgabeClick(); });
     MenuVektorausgabe->setIcon(symbol(QStyle::SP_MediaPlay));
+    MenuFahrt->addAction(MenuReferenz);
+    MenuFahrt->addAction(MenuManuell);
+    MenuFahrt->addSeparator();
     MenuFahrt->addAction(MenuVektorausgabe);
 
     MenuKX900_KXCU = menuBar()->addMenu(QStringLiteral("KX900-&KXCU"));
@@ -257,6 +268,10 @@ void TMainForm::Menues_anlegen() {
     Werkzeugleiste->addAction(MenuSpeichernUnter);
     Werkzeugleiste->addAction(MenuSchliessen);
     Werkzeugleiste->addSeparator();
+    Werkzeugleiste->addAction(MenuParameter);
+    Werkzeugleiste->addSeparator();
+    Werkzeugleiste->addAction(MenuReferenz);
+    Werkzeugleiste->addAction(MenuManuell);
     Werkzeugleiste->addAction(MenuVektorausgabe);
     Werkzeugleiste->addSeparator();
     Werkzeugleiste->addAction(MenuBeenden);
@@ -451,9 +466,10 @@ void TMainForm::Menues_sperren() {
         knopf->setEnabled(false);
     MenuKX900_KXCU->menuAction()->setVisible(false);
     MenuKX900_KXCU->menuAction()->setEnabled(false);
+    MenuParameter->setEnabled(false);
     if (ModusWT) {
         for (QAction* a : {SchritteingabeTrenner, MenuSchritteingabe, PU_SchritteingabeTrenner,
-                           PU_Schritteingabe})
+                           PU_Schritteingabe, MenuManuell})
             a->setVisible(false);
     }
 }
@@ -472,6 +488,9 @@ void TMainForm::Menuestatus() {
     MenuFahrt->menuAction()->setEnabled(v);
     MenuKX900_KXCU->menuAction()->setEnabled(v);
     MenuVektorausgabe->setEnabled(v && t && static_cast<bool>(Vektorausgabe_oeffnen));
+    MenuParameter->setEnabled(static_cast<bool>(Parameter_oeffnen));
+    MenuReferenz->setEnabled(v && static_cast<bool>(Referenz_oeffnen));
+    MenuManuell->setEnabled(v && !ModusWT && static_cast<bool>(Manuell_oeffnen));
 }
 
 void TMainForm::MenuNeuClick() {
@@ -567,6 +586,38 @@ void TMainForm::MenuKXCUFestwertspeicher_loeschenClick() {
 
 void TMainForm::MenuVektorausgabeClick() {
     if (Vektorausgabe_oeffnen && Verbunden && Tabelle_offen()) Vektorausgabe_oeffnen();
+}
+
+void TMainForm::MenuParameterClick() {
+    if (!Parameter_oeffnen) return;
+    try {
+        Steuerung_schliessen();
+    } catch (const std::exception& e) {
+        Protokoll_schreiben(Ebene_Fehler, std::string("MenuParameterClick: ") + e.what());
+    }
+    Verbunden = false;
+    Menues_sperren();
+    Parameter_oeffnen();
+    // Whatever the dialog's result: the type or port may have changed in memory.
+    Verbinden();
+}
+
+void TMainForm::MenuReferenzClick() {
+    if (Referenz_oeffnen && Verbunden) Referenz_oeffnen();
+}
+
+void TMainForm::MenuManuellClick() {
+    if (!Manuell_oeffnen || !Verbunden || ModusWT) return;
+    if (!ModusManuell) {
+        Manuell_oeffnen();
+        return;
+    }
+    // Manual-only operation: the jog dialog is the program; closing it ends the program.
+    hide();
+    Manuell_oeffnen();
+    // Kept open only when the operator chose to keep an unsaved table: then it must not stay
+    // hidden, with no window left to reach it.
+    if (!close()) show();
 }
 
 void TMainForm::AktuelleZeile_setzen(int zeile) {

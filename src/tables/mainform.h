@@ -69,6 +69,11 @@ public:
     // Opens the vector output dialog modally; filled in by that dialog. While it is empty
     // the menu item stays disabled.
     std::function<void()> Vektorausgabe_oeffnen;
+    // The parameter, reference and jog dialogs, shown modally by these; filled in at start-up.
+    // The openers colour and place their dialogs from the mode flags.
+    std::function<void()> Parameter_oeffnen;
+    std::function<void()> Referenz_oeffnen;
+    std::function<void()> Manuell_oeffnen;
 
     // The file dialogs; tests put their own choice here. They get the folder to start in and
     // the proposed path, and return the chosen path or an empty text for Cancel.
@@ -100,12 +105,16 @@ public:
     void MenuSchritteingabeClick();
     void MenuKXCUFestwertspeicher_loeschenClick();
     void MenuVektorausgabeClick();
+    void MenuParameterClick();
+    void MenuReferenzClick();
+    void MenuManuellClick();
 
     // The actions, named as the menu items.
     QAction *MenuNeu, *MenuOeffnen, *MenuSpeichernUnter, *MenuSchliessen, *MenuBeenden;
     QAction *MenuZeileHinzufuegen, *MenuZeileHinzufuegen25, *MenuZeileEinfuegen, *MenuZeileLoeschen,
         *MenuTabelleLoeschen, *MenuSchritteingabe, *SchritteingabeTrenner;
     QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
+    QAction *MenuParameter, *MenuReferenz, *MenuManuell;
     QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
         *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
     QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *PopupMenu;

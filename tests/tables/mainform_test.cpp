@@ -226,6 +226,99 @@ TEST_F(HauptfensterTest, SimOhneSimulatorVerbindetNichtMitEchterHardware) {
     EXPECT_FALSE(an(fenster->MenuKX900_KXCU));
 }
 
+// --- Parameter, reference and jog dialogs ------------------------------------------------
+
+TEST_F(HauptfensterTest, ParameterdialogTrenntUndVerbindetNeu) {
+    Steuerung_anschliessen();
+    Starten();
+    ASSERT_TRUE(fenster->Verbunden);
+    EXPECT_FALSE(an(fenster->MenuParameter)) << "no dialog to open yet";
+    EXPECT_FALSE(an(fenster->MenuReferenz));
+
+    // The dialog sees the link closed; the operator picks another port, where a second
+    // controller answers: the window connects there afterwards.
+    SerielleSteuerung zweite(SerielleSteuerung::Optionen{});
+    ASSERT_TRUE(COM_registrieren(7, zweite.Geraetepfad()));
+    bool offen_beim_dialog = true;
+    fenster->Parameter_oeffnen = [&] {
+        offen_beim_dialog = fenster->Verbunden || an(fenster->MenuFahrt);
+        Parametersatz().ComPort = 7;
+    };
+    fenster->Menuestatus();
+    ASSERT_TRUE(an(fenster->MenuParameter));
+    fenster->MenuParameter->trigger();
+    EXPECT_FALSE(offen_beim_dialog);
+    EXPECT_TRUE(fenster->Verbunden);
+    EXPECT_EQ(fenster->Statustext(1), "COM7");
+    EXPECT_TRUE(an(fenster->MenuParameter));
+
+    // A port where nothing answers: not connected, motion menus off, parameters still open.
+    fenster->Parameter_oeffnen = [] { Parametersatz().ComPort = 9; };
+    fenster->MenuParameterClick();
+    EXPECT_FALSE(fenster->Verbunden);
+    EXPECT_FALSE(an(fenster->MenuFahrt));
+    EXPECT_TRUE(an(fenster->MenuParameter));
+}
+
+TEST_F(HauptfensterTest, ReferenzUndManuellNurVerbunden) {
+    Steuerung_anschliessen();
+    sim->Stumm_schalten(true);
+    Starten();
+    int referenz = 0, manuell = 0;
+    fenster->Referenz_oeffnen = [&] { ++referenz; };
+    fenster->Manuell_oeffnen = [&] { ++manuell; };
+    fenster->Menuestatus();
+    EXPECT_FALSE(an(fenster->MenuReferenz));
+    EXPECT_FALSE(an(fenster->MenuManuell));
+    fenster->MenuReferenzClick();
+    fenster->MenuManuellClick();
+    EXPECT_EQ(referenz + manuell, 0);
+
+    sim->Stumm_schalten(false);
+    fenster->Verbinden();
+    ASSERT_TRUE(fenster->Verbunden);
+    EXPECT_TRUE(an(fenster->MenuReferenz));
+    EXPECT_TRUE(an(fenster->MenuManuell));
+    fenster->MenuReferenz->trigger();
+    fenster->MenuManuell->trigger();
+    EXPECT_EQ(referenz, 1);
+    EXPECT_EQ(manuell, 1);
+    EXPECT_TRUE(fenster->isVisible());
+}
+
+TEST_F(HauptfensterTest, ManuellModusVerbirgtDasFensterUndEndetMitDemDialog) {
+    Steuerung_anschliessen();
+    Starten({"/MANUELL"});
+    ASSERT_TRUE(fenster->Verbunden);
+    bool sichtbar_beim_dialog = true;
+    fenster->Manuell_oeffnen = [&] { sichtbar_beim_dialog = fenster->isVisible(); };
+    fenster->Menuestatus();
+
+    // An unsaved table the operator keeps: the window comes back instead of staying hidden.
+    fenster->MenuNeuClick();
+    tabelle.Geaendert = true;
+    ui.Antworten_vorgeben({Antwort::abbrechen});
+    fenster->MenuManuellClick();
+    EXPECT_FALSE(sichtbar_beim_dialog);
+    EXPECT_TRUE(fenster->isVisible());
+
+    ui.Antworten_vorgeben({Antwort::nein});
+    fenster->MenuManuellClick();
+    EXPECT_FALSE(fenster->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(Protokolldateiname())) << "the program ended";
+}
+
+TEST_F(HauptfensterTest, WTModusOhneManuelleFahrt) {
+    Steuerung_anschliessen();
+    Starten({"/WT"});
+    int manuell = 0;
+    fenster->Manuell_oeffnen = [&] { ++manuell; };
+    fenster->Menuestatus();
+    EXPECT_FALSE(fenster->MenuManuell->isVisible());
+    fenster->MenuManuellClick();
+    EXPECT_EQ(manuell, 0);
+}
+
 // --- Switches and caption -----------------------------------------------------------------
 
 TEST_F(HauptfensterTest, SchalterGrossKleinUndNurGanz) {
