@@ -1,9 +1,12 @@
 // The program entry: creates the windows and modules in their order and runs the message loop
 // until the main window closes.
 
+#include "config/parameterform.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "drivers/standardtreiber.h"
+#include "motion/manuellefahrtform.h"
+#include "motion/referenzfahrtform.h"
 #include "platform/qt/qtoberflaeche.h"
 #include "tables/mainform.h"
 #include "tables/tabelle.h"
@@ -12,6 +15,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -67,6 +71,49 @@ void Bildschirmfoto_vorbereiten(TMainForm& fenster) {
     QObject::connect(&fenster, &TMainForm::Startvorgang_beendet, &fenster, aufnehmen);
 }
 
+// Centres dialog over the main window (horizontally only when nur_waagerecht).
+void Zentrieren(QWidget& dialog, const QWidget& ueber, bool nur_waagerecht = false) {
+    const QRect rahmen = ueber.frameGeometry();
+    const int x = rahmen.x() + (rahmen.width() - dialog.width()) / 2;
+    const int y =
+        nur_waagerecht ? dialog.y() : rahmen.y() + (rahmen.height() - dialog.height()) / 2;
+    dialog.move(x, y);
+}
+
+// The openers of the main window's Parameter, Referenz and Manuell commands: each colours
+// its dialog for the mode, places it and shows it modally.
+void Dialoge_verbinden(TMainForm& f, TParameterForm& parameter, TReferenzfahrtForm& referenz,
+                       TManuelleFahrtForm& manuell) {
+    const QColor knopfflaeche = QApplication::palette().color(QPalette::Button);
+    referenz.WT_Modus_setzen(f.ModusWT);
+
+    f.Parameter_oeffnen = [&f, &parameter] {
+        parameter.Farben_setzen(QColor(0x00, 0xCC, 0x00), QColor(0x00, 0x80, 0xFF), Qt::black,
+                                Qt::white, Qt::black, Qt::white);
+        Zentrieren(parameter, f, true);
+        parameter.exec();
+    };
+    f.Referenz_oeffnen = [&f, &referenz, knopfflaeche] {
+        referenz.Panelfarbe = f.ModusWT ? knopfflaeche : QColor(0xFF, 0x35, 0x35);
+        referenz.Schriftfarbe = f.ModusWT ? QColor(Qt::black) : QColor(Qt::white);
+        referenz.Vollinitialisierung = f.ModusKora;
+        Zentrieren(referenz, f);
+        referenz.exec();
+    };
+    f.Manuell_oeffnen = [&f, &manuell, knopfflaeche] {
+        manuell.Panelfarbe = f.ModusWT ? knopfflaeche : QColor(0xFF, 0xFF, 0x80);
+        // Only the jog part; the grids lie to the right of it.
+        manuell.resize(324, manuell.height());
+        if (f.ModusManuell) {
+            manuell.move(0, 0);
+        } else {
+            manuell.Vollinitialisierung = f.ModusKora;
+            Zentrieren(manuell, f);
+        }
+        manuell.exec();
+    };
+}
+
 int Programm(Anwendung& app) {
     Standardtreiber_einrichten();
 
@@ -74,6 +121,9 @@ int Programm(Anwendung& app) {
     Serielle_Linie_erzeugen();
     auto tabelle = std::make_unique<Positionstabelle>();
     fenster->Tabellenmodul_setzen(tabelle.get());
+    auto parameterform = std::make_unique<TParameterForm>(fenster.get());
+    auto referenzform = std::make_unique<TReferenzfahrtForm>(fenster.get());
+    auto manuellform = std::make_unique<TManuelleFahrtForm>(fenster.get());
     // The windows of the later parts come here in their order; the vector output dialog
     // signals hEventInit when it has been made.
     auto vektordlg = std::make_unique<TVektorDlg>(*tabelle, fenster.get(), &fenster->hEventInit);
@@ -89,12 +139,20 @@ int Programm(Anwendung& app) {
         d->exec();
     };
 
+    Dialoge_verbinden(*fenster, *parameterform, *referenzform, *manuellform);
+
     Bildschirmfoto_vorbereiten(*fenster);
     fenster->show();
     const int ergebnis = app.exec();
     // The dialog is a child of the main window: it goes first, or Qt would delete it twice.
     fenster->Vektorausgabe_oeffnen = nullptr;
+    fenster->Parameter_oeffnen = nullptr;
+    fenster->Referenz_oeffnen = nullptr;
+    fenster->Manuell_oeffnen = nullptr;
     vektordlg.reset();
+    manuellform.reset();
+    referenzform.reset();
+    parameterform.reset();
     fenster.reset();
     tabelle.reset();
     return ergebnis;

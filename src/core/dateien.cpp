@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,6 +174,87 @@ std::vector<std::string> COM_Ports_auflisten() {
 
 std::vector<std::string> COM_Ports_mit_Geraet() {
     return Ports_auflisten(true);
+}
+
+std::string Portanzeige(int32_t nummer, const std::string& knoten, const std::string& beschreibung,
+                        bool neu, bool zugriff, const std::string& gruppe) {
+    std::string text = "COM" + std::to_string(nummer) + "  " + knoten;
+    if (!beschreibung.empty()) text += " (" + beschreibung + ")";
+    if (neu) text += " \u2013 neu";
+    if (!zugriff) {
+        text += gruppe.empty() ? std::string(" (keine Berechtigung)")
+                               : " (keine Berechtigung \u2013 Gruppe " + gruppe + ")";
+    }
+    return text;
+}
+
+namespace {
+
+// Where an entry points when it was made from a stable name: that name, else nothing.
+std::string Verweis_des_Eintrags(int n) {
+    std::error_code fehler;
+    const auto ziel = std::filesystem::read_symlink(
+        Portverzeichnis_Ordner() + "/COM" + std::to_string(n), fehler);
+    if (fehler || ziel.string().find("/by-id/") == std::string::npos) return {};
+    return ziel.string();
+}
+
+} // namespace
+
+std::vector<Portangebot> COM_Ports_zur_Wahl() {
+    std::vector<Portangebot> angebote;
+    for (int n = 1; n <= COM_Nummer_max; ++n) {
+        const std::string pfad = COM_Pfad(n);
+        if (!ist_echter_Port(pfad)) continue;
+        const Zugriffsrecht recht = Zugriff_pruefen(pfad);
+        Portangebot a;
+        a.Nummer = n;
+        a.Geraet = pfad;
+        a.Zugriff = recht.erlaubt;
+        a.Anzeige = Portanzeige(n, pfad, Port_Beschreibung(pfad, Verweis_des_Eintrags(n)), false,
+                                recht.erlaubt, recht.Gruppe);
+        angebote.push_back(std::move(a));
+    }
+
+    int naechste = 1;
+    for (const USB_Adapter& adapter : USB_Adapter_auflisten()) {
+        if (COM_Nummer_von(adapter.Knoten) != 0) continue;
+        naechste = Freie_COM_Nummer(naechste);
+        if (naechste == 0) break; // all 63 names taken
+        const Zugriffsrecht recht = Zugriff_pruefen(adapter.Knoten);
+        Portangebot a;
+        a.Nummer = naechste++;
+        a.Neu = true;
+        a.Geraet = adapter.Stabiler_Pfad;
+        a.Zugriff = recht.erlaubt;
+        a.Anzeige = Portanzeige(a.Nummer, adapter.Knoten, adapter.Beschreibung, true, recht.erlaubt,
+                                recht.Gruppe);
+        angebote.push_back(std::move(a));
+    }
+    return angebote;
+}
+
+int32_t Portangebot_eintragen(const Portangebot& angebot, std::string* fehlertext) {
+    if (!angebot.Neu) return angebot.Nummer;
+    // Meanwhile entered (another opening of the dialog, a second program): keep that entry.
+    if (const int vorhanden = COM_Nummer_von(angebot.Geraet); vorhanden != 0) return vorhanden;
+    int n = angebot.Nummer;
+    if (n < 1 || n > COM_Nummer_max || COM_eingetragen(n) ||
+        (n <= 4 && ist_echter_Port(COM_Pfad(n))))
+        n = Freie_COM_Nummer();
+    if (n == 0) {
+        if (fehlertext) *fehlertext = "Alle Namen COM1 bis COM63 sind vergeben.";
+        return 0;
+    }
+    if (!COM_registrieren(n, angebot.Geraet)) {
+        if (fehlertext)
+            *fehlertext = "Der Eintrag COM" + std::to_string(n) + " konnte im Ordner " +
+                          Portverzeichnis_Ordner() + " nicht angelegt werden.";
+        return 0;
+    }
+    Protokoll_schreiben(Ebene_Befehl, "Portangebot_eintragen() :: COM" + std::to_string(n) +
+                                          " -> " + angebot.Geraet);
+    return n;
 }
 
 } // namespace orvexa

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -33,5 +34,29 @@ std::vector<std::string> COM_Ports_auflisten();
 
 // The same ports for the operator, each with the device it stands for: "COM7 (/dev/ttyUSB0)".
 std::vector<std::string> COM_Ports_mit_Geraet();
+
+// One line of the port choice the operator sees.
+struct Portangebot {
+    std::string Anzeige; // "COM5  /dev/ttyUSB0 (FTDI FT232R USB UART)"
+    int32_t Nummer = 0;  // n of COMn; for a new adapter the number it is to get
+    bool Neu = false;    // an adapter without an entry yet, entered when chosen
+    std::string Geraet;  // what the entry points (or is to point) at
+    bool Zugriff = true; // this user may open it
+};
+
+// The line for one port: "COM5  /dev/ttyUSB0 (FTDI …)", with " – neu" for an adapter not yet
+// entered and a hint when the user may not open it.
+std::string Portanzeige(int32_t nummer, const std::string& knoten, const std::string& beschreibung,
+                        bool neu, bool zugriff, const std::string& gruppe);
+
+// The COM ports (ascending), then the USB serial adapters that have no COM number yet, each
+// offered the next free number in turn.
+std::vector<Portangebot> COM_Ports_zur_Wahl();
+
+// Enters a chosen new adapter in the port directory, under its offered number while that is
+// still free, else under the next free one, pointing at its stable path. Returns the number;
+// an offer that is not new returns its own number. 0 on failure, with the reason in
+// fehlertext.
+int32_t Portangebot_eintragen(const Portangebot& angebot, std::string* fehlertext = nullptr);
 
 } // namespace orvexa
