@@ -1,18 +1,27 @@
-// orvexa-cli: runs a position table on the machine without a window, for automation and tests.
-// It connects like the main window and runs the table like the vector output dialog, through
-// the same code; progress goes to stdout, the program's messages to stderr.
+// orvexa-cli: runs a position table or a Doming job on the machine without a window, for
+// automation and tests. It connects like the main window and runs the table like the vector
+// output dialog (the job like the Doming window), through the same code; progress goes to
+// stdout, the program's messages to stderr.
 
+#include "cli/cli_hpgl.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
+#include "dispensing/domingablauf.h"
+#include "dispensing/dominganzeige.h"
+#include "dispensing/domingjob.h"
+#include "dispensing/domingparameter.h"
+#include "dispensing/domingprimitive.h"
+#include "dispensing/hpgldatamodule.h"
 #include "drivers/standardtreiber.h"
 #include "platform/programmverzeichnis.h"
 #include "simulation.h"
 #include "tables/tabelle.h"
 #include "tables/vektorausgabe.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -22,6 +31,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -44,6 +54,8 @@ enum Rueckgabe : int {
 void Hilfe(std::FILE* ziel) {
     std::fprintf(
         ziel, "Usage: orvexa-cli run TABLE.edt [options]\n"
+              "       orvexa-cli dom JOB.dom [options]\n"
+              "       orvexa-cli hpgl FILE [--offset X,Y]\n"
               "\n"
               "Runs the position table TABLE.edt on the configured controller the way the\n"
               "\"Vektorausgabe\" dialog does, without a window. It connects like the main window\n"
@@ -70,17 +82,39 @@ void Hilfe(std::FILE* ziel) {
               "                     (default: the directory of this executable)\n"
               "  -h, --help         this text\n"
               "\n"
+              "'dom' runs the Doming job JOB.dom the way \"S&tart\" of the Doming window does:\n"
+              "it connects, initialises the controller, switches the valve and the laser off,\n"
+              "makes the reference run of x and y, dispenses the job's shape on every part of\n"
+              "every sheet (one line per part: \"pass 1 part 2/4 sheet 0/0 ix/iy 1/0 at\n"
+              "15.00/20.00 mm\"), makes the closing reference run and prints the result.\n"
+              "\n"
+              "'hpgl' prints the command table the Doming window reads from the plot file\n"
+              "FILE (see 'orvexa-cli hpgl --help').\n"
+              "\n"
+              "Options of 'dom' (besides --param, --sim, --sim-timescale, --program-dir):\n"
+              "  --doming-param FILE  working area file (default: DomingParam.dat in the program\n"
+              "                     directory; a missing default file gives the defaults)\n"
+              "  --here             start from where the machine stands (the \"Manuelles\n"
+              "                     Fahren\" tab): no reference runs, back there at the end\n"
+              "  --no-reference     no reference run before the first part\n"
+              "  --laser            laser-pointer operation: output 2 instead of the valve\n"
+              "\n"
               "Ctrl-C (SIGINT) or SIGTERM stops the axes (Achsen_anhalten) and ends the run; a\n"
               "second one exits at once.\n"
               "\n"
               "Exit status: 0 the run completed; 1 the run ended with a controller error (its\n"
-              "name and text are printed) or was refused; 2 bad command line; 3 the parameter\n"
-              "file, the table file, the simulator or the connection failed; 128 + the signal\n"
-              "number after an interrupt (130 for Ctrl-C).\n");
+              "name and text are printed), was stopped by a check or was refused; 2 bad command\n"
+              "line; 3 the parameter file, the table or job file, the simulator or the\n"
+              "connection failed; 128 + the signal number after an interrupt (130 for Ctrl-C).\n");
 }
 
 struct Optionen {
-    std::string tabelle;
+    std::string befehl;  // "run" or "dom"
+    std::string tabelle; // the table or the job file
+    std::string domingparameter;
+    bool hier = false;
+    bool ohne_referenz = false;
+    bool laser = false;
     std::string parameterdatei; // empty: the default beside the program
     std::string programmverzeichnis;
     int32_t zyklen = 1;
@@ -119,10 +153,16 @@ Optionen Optionen_lesen(int argc, char** argv) {
         }
     }
     if (argc < 2) Aufruf_falsch("no command given");
-    if (std::string(argv[1]) != "run")
-        Aufruf_falsch(std::string("unknown command '") + argv[1] + "'");
-
     Optionen o;
+    o.befehl = argv[1];
+    if (o.befehl != "run" && o.befehl != "dom")
+        Aufruf_falsch(std::string("unknown command '") + argv[1] + "'");
+    const bool dom = o.befehl == "dom";
+    // Options of the other command are refused rather than ignored.
+    const auto nur = [&](const std::string& arg, bool erlaubt) {
+        if (!erlaubt) Aufruf_falsch(arg + " is not an option of '" + o.befehl + "'");
+    };
+
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto wert = [&]() -> const char* {
@@ -132,11 +172,14 @@ Optionen Optionen_lesen(int argc, char** argv) {
         if (arg == "--param") {
             o.parameterdatei = wert();
         } else if (arg == "--cycles") {
+            nur(arg, !dom);
             o.zyklen = Ganzzahl_lesen(arg, wert());
             o.zyklen_gegeben = true;
         } else if (arg == "--endless") {
+            nur(arg, !dom);
             o.endlos = true;
         } else if (arg == "--ref") {
+            nur(arg, !dom);
             const std::string modus = wert();
             if (modus == "none")
                 o.refmodus = 0;
@@ -147,15 +190,19 @@ Optionen Optionen_lesen(int argc, char** argv) {
             else
                 Aufruf_falsch("--ref takes none, first or each, not '" + modus + "'");
         } else if (arg == "--ref-axes") {
+            nur(arg, !dom);
             o.refachsen = wert();
             if (o.refachsen.empty() ||
                 o.refachsen.find_first_not_of("xyzuXYZU") != std::string::npos)
                 Aufruf_falsch("--ref-axes takes letters of xyzu, not '" + o.refachsen + "'");
         } else if (arg == "--z-interpolate") {
+            nur(arg, !dom);
             o.zinterpolieren = true;
         } else if (arg == "--kora") {
+            nur(arg, !dom);
             o.kora = true;
         } else if (arg == "--torval") {
+            nur(arg, !dom);
             o.torval = true;
         } else if (arg == "--sim") {
             o.simulation = true;
@@ -166,6 +213,18 @@ Optionen Optionen_lesen(int argc, char** argv) {
             if (ende == text || *ende != '\0' || !std::isfinite(o.zeitskala) || o.zeitskala < 0)
                 Aufruf_falsch(std::string("--sim-timescale needs a number of 0 or more, not '") +
                               text + "'");
+        } else if (arg == "--doming-param") {
+            nur(arg, dom);
+            o.domingparameter = wert();
+        } else if (arg == "--here") {
+            nur(arg, dom);
+            o.hier = true;
+        } else if (arg == "--no-reference") {
+            nur(arg, dom);
+            o.ohne_referenz = true;
+        } else if (arg == "--laser") {
+            nur(arg, dom);
+            o.laser = true;
         } else if (arg == "--program-dir") {
             o.programmverzeichnis = wert();
         } else if (arg.starts_with("-")) {
@@ -173,10 +232,10 @@ Optionen Optionen_lesen(int argc, char** argv) {
         } else if (o.tabelle.empty()) {
             o.tabelle = arg;
         } else {
-            Aufruf_falsch("more than one table file given");
+            Aufruf_falsch(dom ? "more than one job file given" : "more than one table file given");
         }
     }
-    if (o.tabelle.empty()) Aufruf_falsch("no table file given");
+    if (o.tabelle.empty()) Aufruf_falsch(dom ? "no job file given" : "no table file given");
     if (o.endlos && o.zyklen_gegeben) Aufruf_falsch("--cycles and --endless exclude each other");
     return o;
 }
@@ -199,10 +258,10 @@ public:
     Unterbrechungswaechter(const Unterbrechungswaechter&) = delete;
     Unterbrechungswaechter& operator=(const Unterbrechungswaechter&) = delete;
 
-    // The run that a signal stops; nullptr when none is under way.
-    void Lauf_setzen(Vektorausgabe* lauf) {
+    // What a signal does to the run under way; empty when none is.
+    void Anhalten_setzen(std::function<void()> anhalten) {
         std::lock_guard lock(m_mutex);
-        m_lauf = lauf;
+        m_anhalten = std::move(anhalten);
     }
     int Signal() const { return m_signal.load(); }
 
@@ -222,7 +281,7 @@ private:
             }
             std::fprintf(stderr, "orvexa-cli: interrupted, stopping the axes\n");
             std::lock_guard lock(m_mutex);
-            if (m_lauf) m_lauf->Abbrechen();
+            if (m_anhalten) m_anhalten();
         }
     }
 
@@ -231,7 +290,7 @@ private:
     std::atomic<bool> m_ende{false};
     std::atomic<int> m_signal{0};
     std::mutex m_mutex;
-    Vektorausgabe* m_lauf = nullptr;
+    std::function<void()> m_anhalten;
 };
 
 std::string Fehlertext(int32_t code) {
@@ -338,12 +397,14 @@ bool Verbinden() {
     return false;
 }
 
-int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
+// Program directory, protocol log and machine parameters, shared by both commands. False after
+// a message when the run cannot begin.
+bool Einrichten(const Optionen& o) {
     if (!o.programmverzeichnis.empty()) {
         if (!std::filesystem::is_directory(o.programmverzeichnis)) {
             std::fprintf(stderr, "orvexa-cli: program directory not found: %s\n",
                          o.programmverzeichnis.c_str());
-            return Einrichtungsfehler;
+            return false;
         }
         Programmverzeichnis_setzen(o.programmverzeichnis);
     }
@@ -357,12 +418,46 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     const bool parameter_da = std::filesystem::is_regular_file(parameterdatei);
     if (!o.parameterdatei.empty() && !parameter_da) {
         std::fprintf(stderr, "orvexa-cli: parameter file not found: %s\n", parameterdatei.c_str());
-        return Einrichtungsfehler;
+        return false;
     }
     Parameterdatei() = parameterdatei;
     Parameterdatei_laden(Parametersatz(), parameterdatei);
     std::printf("parameters: %s%s\n", parameterdatei.c_str(),
                 parameter_da ? "" : " (not found, defaults used)");
+    return true;
+}
+
+// The simulated machine for the configured type, when asked for. False after a message.
+bool Simulation_einrichten(const Optionen& o, std::unique_ptr<Simulation>& simulation) {
+    if (!o.simulation) return true;
+    Simulationsoptionen optionen;
+    optionen.Zeitskala = o.zeitskala;
+    // A port directory chosen by the caller is used as it is.
+    const char* portordner = std::getenv("ORVEXA_PORTS");
+    optionen.Eigener_Portordner = !portordner || !*portordner;
+    std::string fehler;
+    simulation =
+        Simulation_starten(Parametersatz().Modul, Parametersatz().ComPort, optionen, &fehler);
+    if (!simulation) {
+        std::fprintf(stderr, "orvexa-cli: no simulated machine: %s\n", fehler.c_str());
+        return false;
+    }
+    std::printf("%s\n", simulation->Beschreibung().c_str());
+    return true;
+}
+
+void Verbindung_beenden() {
+    try {
+        Steuerung_schliessen();
+    } catch (const std::exception&) {
+        // The link is gone already; the run's own result has been reported.
+    }
+    Steuerungsmodule_freigeben();
+    std::printf("protocol log: %s\n", Protokolldateiname().c_str());
+}
+
+int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
+    if (!Einrichten(o)) return Einrichtungsfehler;
 
     // The table, before the machine is touched.
     Positionstabelle tabelle;
@@ -381,21 +476,7 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
                 tabelle.Schritteingabe ? "steps" : "millimetres");
 
     std::unique_ptr<Simulation> simulation;
-    if (o.simulation) {
-        Simulationsoptionen optionen;
-        optionen.Zeitskala = o.zeitskala;
-        // A port directory chosen by the caller is used as it is.
-        const char* portordner = std::getenv("ORVEXA_PORTS");
-        optionen.Eigener_Portordner = !portordner || !*portordner;
-        std::string fehler;
-        simulation =
-            Simulation_starten(Parametersatz().Modul, Parametersatz().ComPort, optionen, &fehler);
-        if (!simulation) {
-            std::fprintf(stderr, "orvexa-cli: no simulated machine: %s\n", fehler.c_str());
-            return Einrichtungsfehler;
-        }
-        std::printf("%s\n", simulation->Beschreibung().c_str());
-    }
+    if (!Simulation_einrichten(o, simulation)) return Einrichtungsfehler;
 
     Standardtreiber_einrichten();
     Serielle_Linie_erzeugen();
@@ -422,24 +503,167 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
         Vektorausgabe lauf(tabelle, beobachter);
         beobachter.Lauf_setzen(&lauf);
         lauf.Eingaben_setzen(e);
-        waechter.Lauf_setzen(&lauf);
+        waechter.Anhalten_setzen([&lauf] { lauf.Abbrechen(); });
         lauf.StartBitBtn_Thread();
-        waechter.Lauf_setzen(nullptr);
+        waechter.Anhalten_setzen({});
         ergebnis_code = Ergebnis_melden(lauf.Ergebnis(), waechter.Signal());
     }
-    try {
-        Steuerung_schliessen();
-    } catch (const std::exception&) {
-        // The link is gone already; the run's own result has been reported.
+    Verbindung_beenden();
+    return ergebnis_code;
+}
+
+// ---- Doming jobs --------------------------------------------------------------------------
+
+const char* const Formen[] = {"Punkt", "Linie", "Kreis", "Rechteck", "HPGL"};
+
+class Doming_Konsolenanzeige : public DomingAnzeige {
+public:
+    Doming_Konsolenanzeige(const Unterbrechungswaechter& waechter, int64_t teile)
+        : m_waechter(waechter), m_teile(teile) {}
+
+    void Beschaeftigt(bool an, bool) override {
+        // A signal that came before the run cleared the stop flag stops it now.
+        if (an && m_waechter.Signal() != 0) Achsen_anhalten();
     }
-    Steuerungsmodule_freigeben();
-    std::printf("protocol log: %s\n", Protokolldateiname().c_str());
+    void Teil_beginnt(const DomingTeil& t) override {
+        if (t.Durchlauf != m_durchlauf) {
+            m_durchlauf = t.Durchlauf;
+            m_nummer = 0;
+        }
+        ++m_nummer;
+        std::printf("pass %d part %lld/%lld sheet %d/%d ix/iy %d/%d at %.2f/%.2f mm\n", t.Durchlauf,
+                    static_cast<long long>(m_nummer), static_cast<long long>(m_teile), t.ixBogen,
+                    t.iyBogen, t.ix, t.iy, t.x, t.y);
+        std::fflush(stdout);
+    }
+
+private:
+    const Unterbrechungswaechter& m_waechter;
+    int64_t m_teile;
+    int m_durchlauf = 0;
+    int64_t m_nummer = 0;
+};
+
+int Doming_Ergebnis_melden(const DomingLaufergebnis& e, const DomingZaehler& merke, int signal) {
+    const std::string teile = std::to_string(e.Teile) + (e.Teile == 1 ? " part" : " parts");
+    if (signal != 0) {
+        std::printf("result: interrupted after %s\n", teile.c_str());
+        return 128 + signal;
+    }
+    if (e.Fehlercode == 0) {
+        std::printf("result: completed, %d %s, %s\n", e.Durchlaeufe,
+                    e.Durchlaeufe == 1 ? "pass" : "passes", teile.c_str());
+        return Erfolg;
+    }
+    if (e.Fehlercode == THROW_ABORT) {
+        std::printf("result: aborted after %s\n", teile.c_str());
+    } else {
+        std::printf("result: failed after %s\n", teile.c_str());
+        if (e.Fehlercode == Fehler_bereits_gemeldet)
+            std::fprintf(stderr, "orvexa-cli: the run was stopped (see the message above)\n");
+        else
+            std::fprintf(stderr, "orvexa-cli: %s\n", Fehlertext(e.Fehlercode).c_str());
+    }
+    if (e.Fortsetzen_moeglich)
+        std::printf("part in work: sheet %d/%d ix/iy %d/%d\n", merke.ixBogen, merke.iyBogen,
+                    merke.ix, merke.iy);
+    return Lauffehler;
+}
+
+int Dom_ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
+    if (!Einrichten(o)) return Einrichtungsfehler;
+
+    // The working area.
+    const std::string parameterdatei =
+        o.domingparameter.empty() ? DomingParameter_Dateiname() : o.domingparameter;
+    const bool parameter_da = std::filesystem::is_regular_file(parameterdatei);
+    if (!o.domingparameter.empty() && !parameter_da) {
+        std::fprintf(stderr, "orvexa-cli: Doming parameter file not found: %s\n",
+                     parameterdatei.c_str());
+        return Einrichtungsfehler;
+    }
+    const DomingParameter parameter = DomingParameter_laden(parameterdatei);
+    std::printf("working area: %.2f x %.2f mm (%s%s)\n", parameter.xAbmessung, parameter.yAbmessung,
+                parameterdatei.c_str(), parameter_da ? "" : ", not found, defaults used");
+
+    // The job, and its contour, before the machine is touched.
+    if (!std::filesystem::is_regular_file(o.tabelle)) {
+        std::fprintf(stderr, "orvexa-cli: job file not found: %s\n", o.tabelle.c_str());
+        return Einrichtungsfehler;
+    }
+    DomingJob job;
+    if (Doming_Datei_laden(o.tabelle, job, Parametersatz()) != Doming_Ladeergebnis::geladen) {
+        std::fprintf(stderr, "orvexa-cli: not a Doming job file: %s\n", o.tabelle.c_str());
+        return Einrichtungsfehler;
+    }
+    if (std::find(std::begin(Formen), std::end(Formen), job.Type) == std::end(Formen)) {
+        std::fprintf(stderr,
+                     "orvexa-cli: the job names no shape (Type=%s); expected Punkt, Linie, "
+                     "Kreis, Rechteck or HPGL\n",
+                     job.Type.c_str());
+        return Einrichtungsfehler;
+    }
+    THPGLDataModule hpgl;
+    if (job.Type == "HPGL" &&
+        hpgl.HPGL_Parser(job.HFilename) != THPGLDataModule::Ergebnis::gelesen) {
+        std::fprintf(stderr, "orvexa-cli: HPGL file could not be read: %s\n",
+                     job.HFilename.c_str());
+        return Einrichtungsfehler;
+    }
+    Doming_annehmen(job);
+    const int64_t teile = int64_t{job.xAnzahl} * job.yAnzahl * job.BxAnzahl * job.ByAnzahl;
+    std::printf("job: %s, %s, %d x %d parts on %d x %d sheets\n", o.tabelle.c_str(),
+                job.Type.c_str(), job.xAnzahl, job.yAnzahl, job.BxAnzahl, job.ByAnzahl);
+
+    std::unique_ptr<Simulation> simulation;
+    if (!Simulation_einrichten(o, simulation)) return Einrichtungsfehler;
+
+    Standardtreiber_einrichten();
+    Serielle_Linie_erzeugen();
+    int ergebnis_code = Erfolg;
+    if (!Verbinden()) {
+        ergebnis_code = Einrichtungsfehler;
+    } else if (waechter.Signal() == 0) {
+        Doming_Konsolenanzeige anzeige(waechter, teile);
+        DomingKontext kontext(job, parameter, Parametersatz(), hpgl, anzeige);
+        DomingAblauf ablauf(kontext);
+        bool bereit = true;
+        // As the Doming window does when it is shown.
+        try {
+            InitializeSteuerung(false);
+        } catch (const Steuerungsfehler& e) {
+            std::fprintf(stderr, "orvexa-cli: initialisation failed, %s\n",
+                         Fehlertext(e.code()).c_str());
+            ergebnis_code = Lauffehler;
+            bereit = false;
+        }
+        if (bereit) {
+            ablauf.LaserpointerBetriebCheckBoxClick(o.laser);
+            DomingLaufeingaben e;
+            e.Startseite =
+                o.hier ? DomingStartseite::Manuelles_Fahren : DomingStartseite::Startpunkt;
+            e.Referenzfahrt = !o.ohne_referenz;
+            waechter.Anhalten_setzen([] {
+                try {
+                    Achsen_anhalten();
+                } catch (const std::exception&) {
+                    // The stop flag is up whatever the controller answered.
+                }
+            });
+            const DomingLaufergebnis ergebnis = ablauf.StartBitBtn_Thread(e);
+            waechter.Anhalten_setzen({});
+            ergebnis_code = Doming_Ergebnis_melden(ergebnis, ablauf.Merke(), waechter.Signal());
+        }
+    }
+    Verbindung_beenden();
     return ergebnis_code;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // The plot-file reader touches no machine and needs none of the set-up below.
+    if (argc >= 2 && std::string(argv[1]) == "hpgl") return Hpgl_Befehl(argc, argv);
     // Before any thread exists, so that every thread inherits the mask.
     sigset_t menge;
     sigemptyset(&menge);
@@ -452,7 +676,8 @@ int main(int argc, char** argv) {
     int code = Erfolg;
     {
         Unterbrechungswaechter waechter(menge);
-        code = Ausfuehren(optionen, waechter);
+        code = optionen.befehl == "dom" ? Dom_ausfuehren(optionen, waechter)
+                                        : Ausfuehren(optionen, waechter);
         if (waechter.Signal() != 0) code = 128 + waechter.Signal();
     }
     return code;

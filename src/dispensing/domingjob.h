@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace orvexa {
 
@@ -83,22 +87,26 @@ void Doming_annehmen(DomingJob& job);
 
 enum class Doming_Ladeergebnis {
     geladen,
-    fehlt,           // no such file: defaults, nothing said
-    falscher_Kopf,   // wrong or missing first line (empty file too): double beep, defaults
-    nicht_lesbar,    // the file exists but could not be read: defaults, message shown
+    fehlt,         // no such file: defaults, nothing said
+    falscher_Kopf, // wrong or missing first line (empty file too): double beep, defaults
+    nicht_lesbar,  // the file exists but could not be read: defaults, message shown
 };
 
 // Loads path into job. Every result other than geladen leaves job at the defaults.
 Doming_Ladeergebnis Doming_Datei_laden(const std::string& pfad, DomingJob& job,
                                        const Maschinenparameter& maschine);
 
+// The same from the file's bytes, without beeps or file access. False (job at the defaults)
+// when the first line is not the Doming header.
+bool Doming_Dateiinhalt_lesen(std::string_view bytes, DomingJob& job,
+                              const Maschinenparameter& maschine);
+
 // The file text as it is written (Windows-1252, CR LF); typ is the shape page shown.
 std::string Doming_Dateitext(const DomingJob& job, const std::string& typ);
 
 // Writes the file atomically. False (after a message to the operator) when it failed; the old
 // file then stays as it was.
-bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job,
-                            const std::string& typ);
+bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job, const std::string& typ);
 
 // The checks before a run. Each returns normally when the job passes, else shows its message,
 // writes its log line and raises Steuerungsfehler{-1}.
@@ -106,5 +114,29 @@ void CheckVariablen(const DomingJob& job);
 // hpgl_xmax_mm/hpgl_ymax_mm: the largest x and y of the loaded contour (HPGL shape only).
 void Arbeitsbereich_pruefen(const DomingJob& job, const DomingParameter& parameter,
                             double hpgl_xmax_mm, double hpgl_ymax_mm);
+
+// Shared by the two Doming files.
+
+// Fixed notation with two decimals after rounding to six significant digits, never an
+// exponent. The number reader keeps only 31 characters, so magnitudes beyond 27 integer digits
+// are written as the largest that fits; NaN and infinity as 0.00.
+std::string Doming_Zahl_schreiben(double wert);
+// The lenient readers of operator input; anything that is no number gives 0.
+double Doming_Zahl_lesen(std::string_view wert);
+int32_t Doming_Ganzzahl_lesen(std::string_view wert);
+
+// Splits a Doming file (Windows-1252 bytes; lines end in CR LF, LF or CR) and looks up each
+// key: the text after the first "=" of the first line whose text before it equals the key
+// without regard to case. nullopt when the first line is not the header.
+std::optional<std::vector<std::optional<std::string>>>
+Doming_Datei_zerlegen(std::string_view bytes, std::span<const std::string_view> schluessel);
+
+// 440 Hz for 100 ms, a pause of 100 ms, the same again: a Doming file with a wrong header.
+void Doming_Doppelton();
+
+// Writes a file's bytes atomically. False after a box to the operator and a log line naming
+// funktion; the old file then stays as it was.
+bool Doming_Datei_schreiben(const std::string& pfad, std::string_view bytes,
+                            const std::string& funktion);
 
 } // namespace orvexa

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace orvexa {
 
@@ -21,8 +22,15 @@ std::string DomingParameter_Dateiname();
 // with the double beep. Values are taken as they stand (no limits on reading).
 DomingParameter DomingParameter_laden(const std::string& pfad);
 
+// The same from the file's bytes, without beeps or file access. False (defaults) when the
+// first line is not the Doming header.
+bool DomingParameter_aus_Dateiinhalt(std::string_view bytes, DomingParameter& parameter);
+
 // What the dialog's "&OK" keeps: a dimension that is not > 0 becomes its default.
 void DomingParameter_annehmen(DomingParameter& parameter);
+
+// The file text as it is written (Windows-1252, CR LF).
+std::string DomingParameter_Dateitext(const DomingParameter& parameter);
 
 // Writes atomically; false (after a message) when it failed.
 bool DomingParameter_speichern(const std::string& pfad, const DomingParameter& parameter);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,6 +71,11 @@ public:
     std::vector<HPGL_Strich> Vorschau(int breite, int hoehe) const;
 
 private:
+    // Pixels per millimetre of the preview.
+    double Vorschaumassstab(int breite, int hoehe) const;
+    // Room in the table for what a file of this size can give.
+    void Platz_schaffen(std::size_t bytes);
+
     std::vector<HPGL_Zeile> m_tabelle;
     // The parser's state and the extent are private to hpgldatamodule.cpp's design.
     friend class HPGL_Leser;

@@ -1,0 +1,296 @@
+#include "dispensing/domingablauf.h"
+
+#include "core/fehler.h"
+#include "core/maschinenparameter.h"
+#include "core/protokoll.h"
+#include "core/steuerung.h"
+#include "core/text.h"
+#include "dispensing/dominganzeige.h"
+#include "dispensing/domingjob.h"
+#include "dispensing/domingparameter.h"
+#include "dispensing/domingprimitive.h"
+#include "dispensing/hpgldatamodule.h"
+#include "platform/oberflaeche.h"
+
+#include <cmath>
+#include <exception>
+#include <string>
+
+namespace orvexa {
+
+namespace {
+
+constexpr int32_t bleibt = 99999;
+constexpr int32_t Eilsatz = 4;
+constexpr int32_t Jogsatz = 3;
+
+// -1 has been shown where it arose.
+void Melden(int32_t code, const char* caption) {
+    if (code != Fehler_bereits_gemeldet) Steuerungsfehler_melden(code, caption);
+}
+
+// Anything that is not a controller error still must not escape a worker thread.
+int32_t Unerwartet_melden(const std::exception& e, const char* caption) {
+    Protokoll_Zeile(std::string(caption) + " :: " + e.what());
+    oberflaeche().Meldung(e.what(), "P R O G R A M M I E R F E H L E R", Symbol::fehler,
+                          Knoepfe::ok);
+    return Fehler_bereits_gemeldet;
+}
+
+// A stop that came after the previous command had ended would otherwise end the first move
+// of the next one.
+void Alten_Stopp_verwerfen() {
+    Steuerung().Abbruch = false;
+}
+
+} // namespace
+
+void DomingAblauf::Referenzfahrt_xy() {
+    xyzuReset_durchfuehren(m_k.Maschine.xRefAktiv != 0, m_k.Maschine.yRefAktiv != 0, false, false);
+    Bewegungsende_abwarten();
+    Position_aktualisieren(m_k);
+}
+
+void DomingAblauf::Teil_ausfuehren(int32_t ix, double x, double y) {
+    const std::string& form = m_k.Job.Type;
+    if (form == "Punkt")
+        DomingPunkt(m_k, ix, x, y);
+    else if (form == "Linie")
+        DomingLinie(m_k, x, y);
+    else if (form == "Kreis")
+        DomingKreisbogen(m_k, x, y);
+    else if (form == "Rechteck")
+        DomingRechteck(m_k, x, y);
+    else if (form == "HPGL")
+        DomingHPGL(m_k, x, y);
+}
+
+void DomingAblauf::Durchlauf(const DomingLaufeingaben& e, bool neustart, int nummer,
+                             DomingLaufergebnis& ergebnis) {
+    DomingJob& job = m_k.Job;
+    DomingZaehler z;
+    if (e.Startseite == DomingStartseite::Startpunkt) {
+        Protokoll_Zeile(Formatieren("-> iDStartfreq=%d", job.Startfreq));
+        Protokoll_Zeile(Formatieren("-> iDEilfreq=%d", job.Eilfreq));
+        Startgeschwindigkeit_einstellen(job.Startfreq);
+        Endgeschwindigkeit_einstellen(Eilsatz, job.Eilfreq);
+        if (neustart) {
+            if (!e.ModusKora && e.Referenzfahrt) Referenzfahrt_xy();
+            Position_aktualisieren(m_k);
+            DomingMoveToXY(m_k, job.xStartpunkt, job.yStartpunkt);
+            m_merke = {};
+        } else {
+            z = m_merke;
+        }
+    } else {
+        Startgeschwindigkeit_einstellen(job.Startfreq);
+        Endgeschwindigkeit_einstellen(Eilsatz, job.Eilfreq);
+        if (neustart) {
+            m_start_x = Achsenposition_abfragen_in_mm('x');
+            m_start_y = Achsenposition_abfragen_in_mm('y');
+            m_merke = {};
+        } else {
+            z = m_merke;
+        }
+        job.xStartpunkt = m_start_x;
+        job.yStartpunkt = m_start_y;
+    }
+
+    const HPGL_Ausdehnung ausdehnung = m_k.HPGL.Ausdehnung_mm();
+    Arbeitsbereich_pruefen(job, m_k.Parameter, ausdehnung.xMax, ausdehnung.yMax);
+    Protokoll_Zeile(
+        Formatieren("ixBogen=%d iyBogen=%d ix=%d iy=%d", z.ixBogen, z.iyBogen, z.ix, z.iy));
+
+    // Sheets row by row, and within a sheet the parts row by row, x fastest. The saved
+    // counters always name the part in work.
+    const double bogen_dx = (job.xAnzahl - 1) * job.xAbstand + job.BxAbstand;
+    const double bogen_dy = (job.yAnzahl - 1) * job.yAbstand + job.ByAbstand;
+    for (int32_t iyBogen = z.iyBogen; iyBogen < job.ByAnzahl; ++iyBogen) {
+        m_merke.iyBogen = iyBogen;
+        for (int32_t ixBogen = z.ixBogen; ixBogen < job.BxAnzahl; ++ixBogen) {
+            m_merke.ixBogen = ixBogen;
+            Protokoll_Zeile("- - - - - - - -");
+            Protokoll_Zeile(Formatieren("ixBogen/iyBogen = %d/%d", ixBogen, iyBogen));
+            for (int32_t iy = z.iy; iy < job.yAnzahl; ++iy) {
+                m_merke.iy = iy;
+                for (int32_t ix = z.ix; ix < job.xAnzahl; ++ix) {
+                    m_merke.ix = ix;
+                    Protokoll_Zeile(Formatieren("ix/iy = %d/%d", ix, iy));
+                    const double dxBogenOffset = ixBogen * bogen_dx;
+                    const double dyBogenOffset = iyBogen * bogen_dy;
+                    Protokoll_Zeile(Formatieren("dxBogenOffset/dyBogenOffset = %.2f / %.2f",
+                                                dxBogenOffset, dyBogenOffset));
+                    const double x = ix * job.xAbstand + job.xStartpunkt + dxBogenOffset;
+                    const double y = iy * job.yAbstand + job.yStartpunkt + dyBogenOffset;
+                    ++ergebnis.Teile;
+                    m_k.Anzeige.Teil_beginnt({nummer, ixBogen, iyBogen, ix, iy, x, y});
+                    Teil_ausfuehren(ix, x, y);
+                }
+                z.ix = 0;
+            }
+            z.iy = 0;
+            m_merke.ix = 0;
+            m_merke.iy = 0;
+        }
+        z.ixBogen = 0;
+    }
+    m_merke.ixBogen = 0;
+    m_merke.iyBogen = 0;
+    Protokoll_Zeile("");
+
+    if (e.Startseite == DomingStartseite::Startpunkt) {
+        if (!e.ModusKora) Referenzfahrt_xy();
+    } else {
+        Endgeschwindigkeit_einstellen(Eilsatz, job.Eilfreq);
+        Rampenlaenge_einstellen(job.Rampenlaenge);
+        DomingMoveToXY(m_k, m_start_x, m_start_y);
+    }
+}
+
+DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e) {
+    static constexpr const char* caption = "StartBitBtn_Thread()";
+    DomingLaufergebnis ergebnis;
+    Alten_Stopp_verwerfen();
+    m_k.Anzeige.Beschaeftigt(true, false);
+    Protokoll_Zeile("");
+    Protokoll_Zeile(caption);
+    try {
+        try {
+            m_k.Anzeige.Job_lesen(m_k.Job);
+            Doming_annehmen(m_k.Job);
+            CheckVariablen(m_k.Job);
+            m_k.Anzeige.Laserpointer_Haken_setzen(false);
+            LaserpointerONOFFCheckBoxClick(false);
+            // A continued run continues its first pass only; later passes start afresh from
+            // the saved counters, which a completed pass has set back to 0.
+            int nummer = 1;
+            do {
+                Durchlauf(e, e.Neustart, nummer, ergebnis);
+                ++ergebnis.Durchlaeufe;
+                ++nummer;
+            } while (e.Dauertest && e.Dauertest());
+        } catch (const Steuerungsfehler& f) {
+            ergebnis.Fehlercode = f.code();
+            Melden(f.code(), caption);
+        } catch (const std::exception& f) {
+            ergebnis.Fehlercode = Unerwartet_melden(f, caption);
+        }
+        if (ergebnis.Fehlercode != 0) {
+            try {
+                DomingAusgangssignal(m_k, 0);
+            } catch (const Steuerungsfehler& f) {
+                Melden(f.code(), caption);
+            }
+        }
+    } catch (const std::exception& f) {
+        Unerwartet_melden(f, caption);
+    }
+    try {
+        Position_aktualisieren(m_k);
+    } catch (const Steuerungsfehler& f) {
+        // The run's own failure has been reported; a second box for the display would only
+        // repeat it.
+        Fehler_melden(false, f.code(), caption);
+    } catch (const std::exception& f) {
+        Protokoll_Zeile(std::string(caption) + " :: " + f.what());
+    }
+    Protokoll_Zeile(Formatieren("ixBogenMerke=%d iyBogenMerke=%d ixMerke=%d iyMerke=%d",
+                                m_merke.ixBogen, m_merke.iyBogen, m_merke.ix, m_merke.iy));
+    ergebnis.Fortsetzen_moeglich = !m_merke.Null();
+    m_k.Anzeige.Beschaeftigt(false, ergebnis.Fortsetzen_moeglich);
+    Protokoll_Zeile("StartBitBtn_Thread() :: End");
+    return ergebnis;
+}
+
+int32_t DomingAblauf::RefBitBtn_Thread() {
+    static constexpr const char* caption = "RefBitBtn_Thread()";
+    int32_t code = 0;
+    Alten_Stopp_verwerfen();
+    m_k.Anzeige.Beschaeftigt(true, false);
+    try {
+        Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
+        Rampenlaenge_einstellen(m_k.Job.Rampenlaenge);
+        Referenzfahrt_xy();
+    } catch (const Steuerungsfehler& f) {
+        code = f.code();
+        m_k.Anzeige.Position_unbekannt();
+        Melden(code, caption);
+    } catch (const std::exception& f) {
+        m_k.Anzeige.Position_unbekannt();
+        code = Unerwartet_melden(f, caption);
+    }
+    m_k.Anzeige.Beschaeftigt(false, false);
+    return code;
+}
+
+int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
+    static constexpr const char* caption = "DomingMouseDown_Thread()";
+    int32_t code = 0;
+    Alten_Stopp_verwerfen();
+    m_k.Anzeige.Beschaeftigt(true, false);
+    try {
+        Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
+        Endgeschwindigkeit_einstellen(Jogsatz, e.Geschwindigkeit);
+        Rampenlaenge_einstellen(m_k.Job.Rampenlaenge);
+
+        const bool x_achse =
+            e.Richtung == DomingRichtung::xPlus || e.Richtung == DomingRichtung::xMinus;
+        const bool plus =
+            e.Richtung == DomingRichtung::xPlus || e.Richtung == DomingRichtung::yPlus;
+        const char achse = x_achse ? 'x' : 'y';
+        const double grenze = x_achse ? m_k.Parameter.xAbmessung : m_k.Parameter.yAbmessung;
+        bool fahren = true;
+        double ziel = plus ? grenze : 0.0;
+        if (!e.kontinuierlich) {
+            const double hier = Achsenposition_abfragen_in_mm(achse);
+            ziel = plus ? hier + e.Schrittweite : hier - e.Schrittweite;
+            // Written so that a NaN target beeps too instead of becoming 0 steps.
+            fahren = plus ? ziel <= grenze : ziel >= 0.0;
+            if (!fahren) oberflaeche().Piepton(440, 100);
+        }
+        if (fahren) {
+            const int32_t s = mm_in_Schritte(achse, ziel);
+            Vektorfahrt_ausfuehren(false, Jogsatz, x_achse ? s : bleibt, x_achse ? bleibt : s,
+                                   bleibt, 1);
+        }
+    } catch (const Steuerungsfehler& f) {
+        code = f.code();
+        Melden(code, caption);
+    } catch (const std::exception& f) {
+        code = Unerwartet_melden(f, caption);
+    }
+    m_k.Anzeige.Beschaeftigt(false, false);
+    try {
+        Position_aktualisieren(m_k);
+    } catch (const Steuerungsfehler& f) {
+        Melden(f.code(), caption);
+    } catch (const std::exception& f) {
+        Unerwartet_melden(f, caption);
+    }
+    return code;
+}
+
+void DomingAblauf::LaserpointerONOFFCheckBoxClick(bool an) {
+    try {
+        Ausgangssignal_setzen(2, an ? 1 : 0);
+        m_k.Anzeige.Statusfeld_setzen(DomingAnzeige::Statusfeld_Laser, an ? "A2::ON" : "A2::OFF");
+    } catch (const Steuerungsfehler& f) {
+        Melden(f.code(), "LaserpointerONOFFCheckBoxClick()");
+    }
+}
+
+void DomingAblauf::LaserpointerBetriebCheckBoxClick(bool an) {
+    // Closing once under each setting switches both the valve and the laser off.
+    try {
+        m_k.Laserpointer_Betrieb = !an;
+        DomingAusgangssignal(m_k, 0);
+        m_k.Laserpointer_Betrieb = an;
+        DomingAusgangssignal(m_k, 0);
+    } catch (const Steuerungsfehler& f) {
+        Melden(f.code(), "LaserpointerBetriebCheckBoxClick()");
+    }
+    // Whatever failed, the flag follows the box.
+    m_k.Laserpointer_Betrieb = an;
+}
+
+} // namespace orvexa
