@@ -580,7 +580,9 @@ THPGLDataModule::Ergebnis HPGL_Leser::Lesen() {
     while (!m_fehler) {
         c = q.Zeichen();
         if (c == Dateiende) break;
-        if (c == '\r' || c == '\n') continue;
+        // Blanks and tabs between instructions are legal HPGL (CAD exports write
+        // "PU0,0; PD…"); taking them for a command would refuse a sound file.
+        if (c == '\r' || c == '\n' || c == ' ' || c == '\t') continue;
         if (c == ';') {
             if (m_pieptoene < max_Pieptoene) {
                 ++m_pieptoene;

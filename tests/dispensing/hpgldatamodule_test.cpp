@@ -285,6 +285,14 @@ TEST_F(HpglLeser, CharacterThatCannotStartACommand) {
     EXPECT_EQ(ui.Meldungen()[0].text.find('\0'), std::string::npos);
 }
 
+TEST_F(HpglLeser, BlanksAndTabsBetweenCommandsAreSkipped) {
+    ASSERT_EQ(m.HPGL_Text_lesen("IN;PU0,0;PD40,0;"), THPGLDataModule::Ergebnis::gelesen);
+    const auto dicht = m.Tabelle();
+    EXPECT_EQ(m.HPGL_Text_lesen("IN; PU0,0;\tPD40,0; \r\n"), THPGLDataModule::Ergebnis::gelesen);
+    EXPECT_EQ(m.Tabelle(), dicht);
+    EXPECT_TRUE(ui.Meldungen().empty());
+}
+
 TEST_F(HpglLeser, UnknownCommandSkipsTheRestAndEmptiesTheTable) {
     EXPECT_EQ(m.HPGL_Text_lesen("IN;PD400,400;PX1;PD0,0;"), THPGLDataModule::Ergebnis::fehlerhaft);
     const auto meldungen = ui.Meldungen();
