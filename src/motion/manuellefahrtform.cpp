@@ -270,6 +270,8 @@ void TManuelleFahrtForm::Farben_anwenden() {
         QPalette pal = w->palette();
         pal.setColor(QPalette::Window, Panelfarbe);
         w->setPalette(pal);
+        // The check box would fill with the button colour otherwise.
+        w->setBackgroundRole(QPalette::Window);
     }
     for (QWidget* w : std::initializer_list<QWidget*>{SchrittweiteRadioGroup, SchrittweiteMaskEdit,
                                                       TastaturCheckBox}) {

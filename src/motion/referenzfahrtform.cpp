@@ -25,6 +25,8 @@ void Hintergrund_setzen(QWidget* w, const QColor& farbe) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, farbe);
     w->setPalette(pal);
+    // Buttons (the check boxes) fill with the button colour unless told otherwise.
+    w->setBackgroundRole(QPalette::Window);
     w->setAutoFillBackground(true);
 }
 

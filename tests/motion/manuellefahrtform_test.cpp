@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,6 +127,9 @@ TEST_F(ManuelleFahrtFormTest, ErzeugungUndOeffnen) {
     Oeffnen();
     EXPECT_GE(dlg->y(), 120);
     EXPECT_EQ(dlg->Panel->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80));
+    const QImage kaestchen = dlg->TastaturCheckBox->grab().toImage();
+    EXPECT_EQ(QColor(kaestchen.pixel(kaestchen.width() - 2, kaestchen.height() / 2)),
+              QColor(0xFF, 0xFF, 0x80));
     EXPECT_EQ(dlg->SpeedScrollBar->minimum(), 200);
     EXPECT_EQ(dlg->SpeedScrollBar->maximum(), 3000);
     EXPECT_EQ(dlg->SpeedScrollBar->value(), 3000);

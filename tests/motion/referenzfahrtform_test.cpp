@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -116,6 +117,9 @@ TEST_F(ReferenzfahrtformTest, ZeigenFaerbtUndSetztDieHakenUndInitialisiert) {
         EXPECT_EQ(kaestchen[i]->text(), texte[i]);
         EXPECT_EQ(kaestchen[i]->toolTip(), "low/high  white/black");
         EXPECT_EQ(kaestchen[i]->palette().color(QPalette::Window), Hellrot);
+        // Drawn in it too, not in the button colour a check box fills with by default.
+        const QImage bild = kaestchen[i]->grab().toImage();
+        EXPECT_EQ(QColor(bild.pixel(bild.width() - 2, bild.height() / 2)), Hellrot) << i;
         EXPECT_EQ(Schrift(kaestchen[i]), QColor(Qt::white));
         EXPECT_EQ(kaestchen[i]->isChecked(), i < 3) << i;
     }
