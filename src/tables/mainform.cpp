@@ -237,9 +237,12 @@ void TMainForm::Menues_anlegen() {
     PU_Schritteingabe = popup[5];
     PU_SchritteingabeTrenner = popup[6];
 
+    // The menu bar shows an action's icon instead of its text, so the tool button is an
+    // action of its own.
     MenuParameter = aktion("&Parameter", [this] { MenuParameterClick(); });
-    MenuParameter->setIcon(symbol(QStyle::SP_FileDialogDetailedView));
     menuBar()->addAction(MenuParameter);
+    ParameterSpeedButton = aktion("Parameter", [this] { MenuParameterClick(); });
+    ParameterSpeedButton->setIcon(symbol(QStyle::SP_FileDialogDetailedView));
 
     MenuFahrt = menuBar()->addMenu(QStringLiteral("&Fahrt"));
     MenuReferenz = aktion("&Referenz", [this] { MenuReferenzClick(); });
@@ -268,7 +271,7 @@ void TMainForm::Menues_anlegen() {
     Werkzeugleiste->addAction(MenuSpeichernUnter);
     Werkzeugleiste->addAction(MenuSchliessen);
     Werkzeugleiste->addSeparator();
-    Werkzeugleiste->addAction(MenuParameter);
+    Werkzeugleiste->addAction(ParameterSpeedButton);
     Werkzeugleiste->addSeparator();
     Werkzeugleiste->addAction(MenuReferenz);
     Werkzeugleiste->addAction(MenuManuell);
@@ -489,6 +492,7 @@ void TMainForm::Menuestatus() {
     MenuKX900_KXCU->menuAction()->setEnabled(v);
     MenuVektorausgabe->setEnabled(v && t && static_cast<bool>(Vektorausgabe_oeffnen));
     MenuParameter->setEnabled(static_cast<bool>(Parameter_oeffnen));
+    ParameterSpeedButton->setEnabled(MenuParameter->isEnabled());
     MenuReferenz->setEnabled(v && static_cast<bool>(Referenz_oeffnen));
     MenuManuell->setEnabled(v && !ModusWT && static_cast<bool>(Manuell_oeffnen));
 }

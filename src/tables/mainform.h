@@ -114,7 +114,7 @@ public:
     QAction *MenuZeileHinzufuegen, *MenuZeileHinzufuegen25, *MenuZeileEinfuegen, *MenuZeileLoeschen,
         *MenuTabelleLoeschen, *MenuSchritteingabe, *SchritteingabeTrenner;
     QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
-    QAction *MenuParameter, *MenuReferenz, *MenuManuell;
+    QAction *MenuParameter, *MenuReferenz, *MenuManuell, *ParameterSpeedButton;
     QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
         *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
     QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *PopupMenu;

@@ -246,6 +246,7 @@ TEST_F(HauptfensterTest, ParameterdialogTrenntUndVerbindetNeu) {
     };
     fenster->Menuestatus();
     ASSERT_TRUE(an(fenster->MenuParameter));
+    EXPECT_TRUE(an(fenster->ParameterSpeedButton));
     fenster->MenuParameter->trigger();
     EXPECT_FALSE(offen_beim_dialog);
     EXPECT_TRUE(fenster->Verbunden);
