@@ -2,6 +2,7 @@
 
 #include "core/maschinenparameter.h"
 #include "platform/oberflaeche.h"
+#include "platform/qt/knopfleiste.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -73,21 +74,10 @@ void TReferenzfahrtForm::Oberflaeche_anlegen() {
     shapelayout->addWidget(Panel);
     haupt->addWidget(Shape);
 
-    auto* knopfleiste = new QHBoxLayout();
-    StartBitBtn = new QPushButton(QStringLiteral("S&tarten"), this);
-    AbbrechenBitBtn = new QPushButton(QStringLiteral("&Abbrechen"), this);
-    SchliessenBitBtn = new QPushButton(QStringLiteral("&Schließen"), this);
-    // Enter must not start a motion.
-    for (QPushButton* k : {StartBitBtn, AbbrechenBitBtn, SchliessenBitBtn}) {
-        k->setAutoDefault(false);
-        k->setDefault(false);
-    }
-    knopfleiste->addWidget(StartBitBtn);
-    knopfleiste->addStretch();
-    // Abbrechen takes the place of Schließen: only one of them is shown.
-    knopfleiste->addWidget(AbbrechenBitBtn);
-    knopfleiste->addWidget(SchliessenBitBtn);
-    haupt->addLayout(knopfleiste);
+    const Knopfleiste knoepfe = Knopfleiste_anlegen(this, haupt, QStringLiteral("S&tarten"));
+    StartBitBtn = knoepfe.Start;
+    AbbrechenBitBtn = knoepfe.Abbrechen;
+    SchliessenBitBtn = knoepfe.Schliessen;
 
     Timer = new QTimer(this);
     Timer->setInterval(Timerintervall_ms);

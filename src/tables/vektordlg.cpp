@@ -2,6 +2,7 @@
 
 #include "core/maschinenparameter.h"
 #include "platform/oberflaeche.h"
+#include "platform/qt/knopfleiste.h"
 #include "tables/tvekthread.h"
 #include "tables/vektoreinstellungen.h"
 
@@ -142,21 +143,10 @@ void TVektorDlg::Oberflaeche_anlegen() {
     optionslayout->addWidget(FestwertspeicherCheckBox);
     haupt->addWidget(optionspanel);
 
-    auto* knopfleiste = new QHBoxLayout();
-    StartBitBtn = new QPushButton(QStringLiteral("S&tart"), this);
-    AbbrechenBitBtn = new QPushButton(QStringLiteral("&Abbrechen"), this);
-    SchliessenBitBtn = new QPushButton(QStringLiteral("&Schließen"), this);
-    // Enter in the cycle field must not start a run.
-    for (QPushButton* k : {StartBitBtn, AbbrechenBitBtn, SchliessenBitBtn}) {
-        k->setAutoDefault(false);
-        k->setDefault(false);
-    }
-    knopfleiste->addWidget(StartBitBtn);
-    knopfleiste->addStretch();
-    // Abbrechen takes the place of Schließen: only one of them is shown.
-    knopfleiste->addWidget(AbbrechenBitBtn);
-    knopfleiste->addWidget(SchliessenBitBtn);
-    haupt->addLayout(knopfleiste);
+    const Knopfleiste knoepfe = Knopfleiste_anlegen(this, haupt, QStringLiteral("S&tart"));
+    StartBitBtn = knoepfe.Start;
+    AbbrechenBitBtn = knoepfe.Abbrechen;
+    SchliessenBitBtn = knoepfe.Schliessen;
 
     m_panels = {zyklenpanel, wahlpanel, optionspanel};
     for (QFrame* p : m_panels) {
