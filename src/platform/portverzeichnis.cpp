@@ -93,17 +93,17 @@ bool UART_bekannt(const std::string& geraet) {
     return bekannt;
 }
 
-// Whether an entry of the port directory leads to this very device node.
-bool ist_eingetragen(const struct stat& geraet) {
+// The COM number whose entry of the port directory leads to this very device node, 0 none.
+int Eintrag_fuer(const struct stat& geraet) {
     const std::string ordner = Portverzeichnis_Ordner();
     for (int n = 1; n <= COM_Nummer_max; ++n) {
         const std::string eintrag = Eintrag(ordner, n);
         struct stat st {};
         if (!eintrag.empty() && ::stat(eintrag.c_str(), &st) == 0 && st.st_dev == geraet.st_dev &&
             st.st_ino == geraet.st_ino)
-            return true;
+            return n;
     }
-    return false;
+    return 0;
 }
 
 } // namespace
@@ -173,7 +173,7 @@ bool ist_echter_Port(const std::string& pfad) {
     if (Geraet_mit_Nummer(*echt, geraete + "ttyS")) return UART_bekannt(*echt);
     // A pseudo-terminal is a port only where someone (a simulator, a test) registered it;
     // otherwise every terminal window would show up.
-    if (S_ISCHR(st.st_mode) && Geraet_mit_Nummer(*echt, "/dev/pts/")) return ist_eingetragen(st);
+    if (S_ISCHR(st.st_mode) && Geraet_mit_Nummer(*echt, "/dev/pts/")) return Eintrag_fuer(st) != 0;
     return false;
 }
 
@@ -353,15 +353,7 @@ std::vector<USB_Adapter> USB_Adapter_auflisten() {
 int COM_Nummer_von(const std::string& pfad) {
     struct stat geraet {};
     if (pfad.empty() || ::stat(pfad.c_str(), &geraet) != 0) return 0;
-    const std::string ordner = Portverzeichnis_Ordner();
-    for (int n = 1; n <= COM_Nummer_max; ++n) {
-        const std::string eintrag = Eintrag(ordner, n);
-        struct stat st {};
-        if (!eintrag.empty() && ::stat(eintrag.c_str(), &st) == 0 && st.st_dev == geraet.st_dev &&
-            st.st_ino == geraet.st_ino)
-            return n;
-    }
-    return 0;
+    return Eintrag_fuer(geraet);
 }
 
 Zugriffsrecht Zugriff_pruefen(const std::string& pfad) {
