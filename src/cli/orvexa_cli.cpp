@@ -456,6 +456,23 @@ void Verbindung_beenden() {
     std::printf("protocol log: %s\n", Protokolldateiname().c_str());
 }
 
+// Starts the simulated machine when asked, connects, and runs lauf unless a signal came
+// first; the link is closed afterwards whatever happened. Returns lauf's exit code.
+template <typename Lauf>
+int Mit_Steuerung(const Optionen& o, const Unterbrechungswaechter& waechter, Lauf lauf) {
+    std::unique_ptr<Simulation> simulation;
+    if (!Simulation_einrichten(o, simulation)) return Einrichtungsfehler;
+    Standardtreiber_einrichten();
+    Serielle_Linie_erzeugen();
+    int ergebnis_code = Erfolg;
+    if (!Verbinden())
+        ergebnis_code = Einrichtungsfehler;
+    else if (waechter.Signal() == 0)
+        ergebnis_code = lauf();
+    Verbindung_beenden();
+    return ergebnis_code;
+}
+
 int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     if (!Einrichten(o)) return Einrichtungsfehler;
 
@@ -475,15 +492,7 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
                 tabelle.Zeilenzahl() == 1 ? "row" : "rows",
                 tabelle.Schritteingabe ? "steps" : "millimetres");
 
-    std::unique_ptr<Simulation> simulation;
-    if (!Simulation_einrichten(o, simulation)) return Einrichtungsfehler;
-
-    Standardtreiber_einrichten();
-    Serielle_Linie_erzeugen();
-    int ergebnis_code = Erfolg;
-    if (!Verbinden()) {
-        ergebnis_code = Einrichtungsfehler;
-    } else if (waechter.Signal() == 0) {
+    return Mit_Steuerung(o, waechter, [&] {
         Vektoreingaben e;
         e.Zyklen = o.endlos ? 1 : o.zyklen;
         e.Endlos = o.endlos;
@@ -506,10 +515,8 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
         waechter.Anhalten_setzen([&lauf] { lauf.Abbrechen(); });
         lauf.StartBitBtn_Thread();
         waechter.Anhalten_setzen({});
-        ergebnis_code = Ergebnis_melden(lauf.Ergebnis(), waechter.Signal());
-    }
-    Verbindung_beenden();
-    return ergebnis_code;
+        return Ergebnis_melden(lauf.Ergebnis(), waechter.Signal());
+    });
 }
 
 // ---- Doming jobs --------------------------------------------------------------------------
@@ -615,48 +622,33 @@ int Dom_ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     std::printf("job: %s, %s, %d x %d parts on %d x %d sheets\n", o.tabelle.c_str(),
                 job.Type.c_str(), job.xAnzahl, job.yAnzahl, job.BxAnzahl, job.ByAnzahl);
 
-    std::unique_ptr<Simulation> simulation;
-    if (!Simulation_einrichten(o, simulation)) return Einrichtungsfehler;
-
-    Standardtreiber_einrichten();
-    Serielle_Linie_erzeugen();
-    int ergebnis_code = Erfolg;
-    if (!Verbinden()) {
-        ergebnis_code = Einrichtungsfehler;
-    } else if (waechter.Signal() == 0) {
+    return Mit_Steuerung(o, waechter, [&] {
         Doming_Konsolenanzeige anzeige(waechter, teile);
         DomingKontext kontext(job, parameter, Parametersatz(), hpgl, anzeige);
         DomingAblauf ablauf(kontext);
-        bool bereit = true;
         // As the Doming window does when it is shown.
         try {
             InitializeSteuerung(false);
         } catch (const Steuerungsfehler& e) {
             std::fprintf(stderr, "orvexa-cli: initialisation failed, %s\n",
                          Fehlertext(e.code()).c_str());
-            ergebnis_code = Lauffehler;
-            bereit = false;
+            return static_cast<int>(Lauffehler);
         }
-        if (bereit) {
-            ablauf.LaserpointerBetriebCheckBoxClick(o.laser);
-            DomingLaufeingaben e;
-            e.Startseite =
-                o.hier ? DomingStartseite::Manuelles_Fahren : DomingStartseite::Startpunkt;
-            e.Referenzfahrt = !o.ohne_referenz;
-            waechter.Anhalten_setzen([] {
-                try {
-                    Achsen_anhalten();
-                } catch (const std::exception&) {
-                    // The stop flag is up whatever the controller answered.
-                }
-            });
-            const DomingLaufergebnis ergebnis = ablauf.StartBitBtn_Thread(e);
-            waechter.Anhalten_setzen({});
-            ergebnis_code = Doming_Ergebnis_melden(ergebnis, ablauf.Merke(), waechter.Signal());
-        }
-    }
-    Verbindung_beenden();
-    return ergebnis_code;
+        ablauf.LaserpointerBetriebCheckBoxClick(o.laser);
+        DomingLaufeingaben e;
+        e.Startseite = o.hier ? DomingStartseite::Manuelles_Fahren : DomingStartseite::Startpunkt;
+        e.Referenzfahrt = !o.ohne_referenz;
+        waechter.Anhalten_setzen([] {
+            try {
+                Achsen_anhalten();
+            } catch (const std::exception&) {
+                // The stop flag is up whatever the controller answered.
+            }
+        });
+        const DomingLaufergebnis ergebnis = ablauf.StartBitBtn_Thread(e);
+        waechter.Anhalten_setzen({});
+        return Doming_Ergebnis_melden(ergebnis, ablauf.Merke(), waechter.Signal());
+    });
 }
 
 } // namespace
