@@ -50,6 +50,29 @@ std::vector<std::string> Zeilen(const std::string& inhalt) {
     return zeilen;
 }
 
+Scheingeraete::Scheingeraete(const std::string& wurzel)
+    : dev(wurzel + "/dev"), sys(wurzel + "/sys"), ports(wurzel + "/ports") {
+    std::filesystem::create_directories(dev + "/serial/by-id");
+    std::filesystem::create_directories(sys + "/class/tty");
+    for (const auto& [name, wert] :
+         {std::pair<const char*, const std::string&>{"ORVEXA_PORTS", ports},
+          {"ORVEXA_DEV", dev},
+          {"ORVEXA_SYS", sys}}) {
+        const char* alt = std::getenv(name);
+        m_alt.emplace_back(name, alt ? std::optional<std::string>(alt) : std::nullopt);
+        ::setenv(name, wert.c_str(), 1);
+    }
+}
+
+Scheingeraete::~Scheingeraete() {
+    for (const auto& [name, wert] : m_alt) {
+        if (wert)
+            ::setenv(name.c_str(), wert->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
 void Testumgebung::SetUp() {
     Programmverzeichnis_setzen(ordner.Pfad());
     Oberflaeche_setzen(&ui);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvexa::test {
@@ -28,6 +30,23 @@ std::string Datei_lesen(const std::string& pfad);
 void Datei_schreiben(const std::string& pfad, const std::string& inhalt);
 // The lines of the file, without their line ends.
 std::vector<std::string> Zeilen(const std::string& inhalt);
+
+// A made-up host below wurzel, so the host's own ports do not show: the device folder dev (with
+// serial/by-id), the device tree sys (with class/tty) and the port folder ports, announced
+// through ORVEXA_DEV, ORVEXA_SYS and ORVEXA_PORTS. The variables get their old values back when
+// it goes.
+class Scheingeraete {
+public:
+    explicit Scheingeraete(const std::string& wurzel);
+    ~Scheingeraete();
+    Scheingeraete(const Scheingeraete&) = delete;
+    Scheingeraete& operator=(const Scheingeraete&) = delete;
+
+    const std::string dev, sys, ports;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_alt;
+};
 
 // Base fixture: own program directory (so the protocol log goes there), recording
 // Oberflaeche installed, parameter set and command-layer state reset.

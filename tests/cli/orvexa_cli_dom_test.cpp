@@ -1,5 +1,6 @@
 // "orvexa-cli dom" as a process against the simulated serial controller.
 
+#include "cli_prozess.h"
 #include "testhilfen.h"
 
 #include "core/maschinenparameter.h"
@@ -8,110 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <functional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace orvexa::test {
 namespace {
-
-struct Prozessergebnis {
-    int code = -1;
-    std::string aus;
-    std::string fehler;
-};
-
-// Runs orvexa-cli with args and extra environment entries; beobachten sees stdout as it grows
-// and may return a signal to send once. Killed after 30 s.
-Prozessergebnis Ausfuehren(const std::vector<std::string>& args,
-                           const std::vector<std::string>& umgebung,
-                           std::function<int(const std::string&)> beobachten = {}) {
-    Prozessergebnis ergebnis;
-    int aus[2], fehler[2];
-    if (pipe(aus) != 0 || pipe(fehler) != 0) return ergebnis;
-    posix_spawn_file_actions_t aktionen;
-    posix_spawn_file_actions_init(&aktionen);
-    posix_spawn_file_actions_adddup2(&aktionen, aus[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&aktionen, fehler[1], STDERR_FILENO);
-    for (int fd : {aus[0], aus[1], fehler[0], fehler[1]})
-        posix_spawn_file_actions_addclose(&aktionen, fd);
-
-    std::vector<std::string> argumente{ORVEXA_CLI_PFAD};
-    argumente.insert(argumente.end(), args.begin(), args.end());
-    std::vector<std::string> env_texte(umgebung);
-    for (char** e = environ; *e; ++e)
-        if (!std::string(*e).starts_with("ORVEXA_PORTS=")) env_texte.emplace_back(*e);
-    std::vector<char*> argv, env;
-    for (auto& t : argumente)
-        argv.push_back(t.data());
-    argv.push_back(nullptr);
-    for (auto& t : env_texte)
-        env.push_back(t.data());
-    env.push_back(nullptr);
-
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &aktionen, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&aktionen);
-    close(aus[1]);
-    close(fehler[1]);
-    if (rc != 0) {
-        close(aus[0]);
-        close(fehler[0]);
-        return ergebnis;
-    }
-    const auto frist = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool gesendet = false;
-    pollfd fds[2] = {{aus[0], POLLIN, 0}, {fehler[0], POLLIN, 0}};
-    int offen = 2;
-    while (offen > 0) {
-        if (std::chrono::steady_clock::now() > frist) {
-            kill(pid, SIGKILL);
-            ADD_FAILURE() << "orvexa-cli did not end within 30 s";
-            break;
-        }
-        if (poll(fds, 2, 200) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            char puffer[4096];
-            const ssize_t n = read(fds[i].fd, puffer, sizeof puffer);
-            if (n <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --offen;
-                continue;
-            }
-            (i == 0 ? ergebnis.aus : ergebnis.fehler).append(puffer, static_cast<size_t>(n));
-        }
-        if (beobachten && !gesendet) {
-            if (const int signal = beobachten(ergebnis.aus); signal != 0) {
-                kill(pid, signal);
-                gesendet = true;
-            }
-        }
-    }
-    for (auto& fd : fds)
-        if (fd.fd >= 0) close(fd.fd);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ergebnis.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return ergebnis;
-}
-
-std::vector<std::string> Zeilen_mit(const std::string& text, const std::string& anfang) {
-    std::vector<std::string> auswahl;
-    for (const auto& zeile : Zeilen(text))
-        if (zeile.starts_with(anfang)) auswahl.push_back(zeile);
-    return auswahl;
-}
 
 class DomKommandozeilentest : public Testumgebung {
 protected:

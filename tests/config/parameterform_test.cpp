@@ -9,7 +9,6 @@
 #include "platform/portverzeichnis.h"
 #include "testhilfen.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +29,7 @@
 using namespace orvexa;
 using orvexa::test::Datei_lesen;
 using orvexa::test::Datei_schreiben;
+using orvexa::test::Scheingeraete;
 using orvexa::test::Testumgebung;
 using orvexa::test::Zeilen;
 using ::testing::Contains;
@@ -44,19 +44,9 @@ class ParameterformTest : public Testumgebung {
 protected:
     void SetUp() override {
         Testumgebung::SetUp();
-        for (const char* name : {"ORVEXA_PORTS", "ORVEXA_DEV", "ORVEXA_SYS"}) {
-            const char* wert = std::getenv(name);
-            m_alt.emplace_back(name, wert ? std::optional<std::string>(wert) : std::nullopt);
-        }
-        // A made-up machine, so the host's own ports do not show.
-        const std::string wurzel = fs::canonical(ordner.Pfad()).string();
-        dev = wurzel + "/dev";
-        ports = wurzel + "/ports";
-        fs::create_directories(dev + "/serial/by-id");
-        fs::create_directories(wurzel + "/sys");
-        ::setenv("ORVEXA_PORTS", ports.c_str(), 1);
-        ::setenv("ORVEXA_DEV", dev.c_str(), 1);
-        ::setenv("ORVEXA_SYS", (wurzel + "/sys").c_str(), 1);
+        geraete.emplace(fs::canonical(ordner.Pfad()).string());
+        dev = geraete->dev;
+        ports = geraete->ports;
 
         datei = ordner.Datei("orvexa2011_param.dat");
         Parameterdatei() = datei;
@@ -66,12 +56,7 @@ protected:
     void TearDown() override {
         dlg.reset();
         Parameterdatei().clear();
-        for (const auto& [name, wert] : m_alt) {
-            if (wert)
-                ::setenv(name, wert->c_str(), 1);
-            else
-                ::unsetenv(name);
-        }
+        geraete.reset();
         Testumgebung::TearDown();
     }
 
@@ -106,7 +91,7 @@ protected:
     std::unique_ptr<TParameterForm> dlg;
 
 private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> m_alt;
+    std::optional<Scheingeraete> geraete;
 };
 
 TEST_F(ParameterformTest, SeitenBeschriftungenUndGrundfarben) {
@@ -439,11 +424,3 @@ TEST_F(ParameterformTest, ModalMitExec) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -109,7 +109,7 @@ TEST_F(DomingAblaufTest, PunktjobZweimalHintereinanderGleich) {
         EXPECT_EQ(e.Durchlaeufe, 1);
         EXPECT_EQ(e.Teile, 4);
         EXPECT_FALSE(e.Fortsetzen_moeglich);
-        EXPECT_THAT(Anfragen(), ElementsAreArray(erwartet)) << "Lauf " << lauf;
+        EXPECT_THAT(Neue_Befehle(), ElementsAreArray(erwartet)) << "Lauf " << lauf;
     }
     EXPECT_TRUE(ui.Meldungen().empty());
     EXPECT_THAT(anzeige.beschaeftigt, ElementsAre("an", "aus", "an", "aus"));
@@ -161,7 +161,7 @@ TEST_F(DomingAblaufTest, AbbruchImZweitenBogenUndFortsetzenMitDemSelbenTeil) {
     EXPECT_EQ(anzeige.beschaeftigt.back(), "aus+F");
     // The operator's stop is logged, not shown; the valve is closed afterwards.
     EXPECT_TRUE(ui.Meldungen().empty());
-    EXPECT_EQ(Anfragen().back(), "A1,0");
+    EXPECT_EQ(Neue_Befehle().back(), "A1,0");
 
     anzeige.teile.clear();
     Zaehlung_neu();
@@ -174,7 +174,7 @@ TEST_F(DomingAblaufTest, AbbruchImZweitenBogenUndFortsetzenMitDemSelbenTeil) {
     EXPECT_THAT(Besuche(), ElementsAre(B{1, 0, 1, 0}, B{1, 0, 2, 0}, B{1, 0, 0, 1}, B{1, 0, 1, 1},
                                        B{1, 0, 2, 1}));
     // No reference run and no move to the start point before the part in work.
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     ASSERT_GE(a.size(), 4u);
     EXPECT_THAT(Zeilen_t(a.begin(), a.begin() + 4),
                 ElementsAre("A2,0", "#S500", "#E4,3000", "#E4,2500"));
@@ -219,7 +219,7 @@ TEST_F(DomingAblaufTest, ManuellesFahrenKehrtZumGemerktenStartZurueck) {
     e.Neustart = false;
     const DomingLaufergebnis f = ablauf.StartBitBtn_Thread(e);
     EXPECT_EQ(f.Fehlercode, 0);
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     EXPECT_EQ(Anzahl(a, "$Hxy"), 0);
     EXPECT_THAT(a, ElementsAre("A2,0", "#S500", "#E4,3000", "#E4,2500", "#R150", "L4,X6000",
                                "L4,Y6000", "A1,1", "A1,0", "#E4,3000", "#R200", "L4,X5000",
@@ -238,7 +238,7 @@ TEST_F(DomingAblaufTest, DauertestReferenzfahrtUndKora) {
     DomingLaufergebnis r = ablauf.StartBitBtn_Thread(e);
     EXPECT_EQ(r.Durchlaeufe, 2);
     EXPECT_EQ(r.Teile, 2);
-    EXPECT_EQ(Anzahl(Anfragen(), "$Hxy"), 4);
+    EXPECT_EQ(Anzahl(Neue_Befehle(), "$Hxy"), 4);
 
     Zaehlung_neu();
     gefragt = 0;
@@ -246,7 +246,7 @@ TEST_F(DomingAblaufTest, DauertestReferenzfahrtUndKora) {
     r = ablauf.StartBitBtn_Thread(e);
     EXPECT_EQ(r.Durchlaeufe, 2);
     // Only the closing reference run of each pass.
-    EXPECT_EQ(Anzahl(Anfragen(), "$Hxy"), 2);
+    EXPECT_EQ(Anzahl(Neue_Befehle(), "$Hxy"), 2);
 
     Zaehlung_neu();
     gefragt = 0;
@@ -254,7 +254,7 @@ TEST_F(DomingAblaufTest, DauertestReferenzfahrtUndKora) {
     e.ModusKora = true;
     r = ablauf.StartBitBtn_Thread(e);
     EXPECT_EQ(r.Durchlaeufe, 2);
-    EXPECT_EQ(Anzahl(Anfragen(), "$Hxy"), 0);
+    EXPECT_EQ(Anzahl(Neue_Befehle(), "$Hxy"), 0);
 }
 
 TEST_F(DomingAblaufTest, PruefungenHaltenVorJederBewegung) {
@@ -265,7 +265,7 @@ TEST_F(DomingAblaufTest, PruefungenHaltenVorJederBewegung) {
     ASSERT_EQ(ui.Meldungen().size(), 1u);
     EXPECT_EQ(ui.Meldungen()[0].text, "Abstand-Parameter überprüfen!\n");
     // Only the valve is closed.
-    EXPECT_THAT(Anfragen(), ElementsAre("A1,0"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("A1,0"));
 
     ui.Leeren();
     Zaehlung_neu();
@@ -276,7 +276,7 @@ TEST_F(DomingAblaufTest, PruefungenHaltenVorJederBewegung) {
     EXPECT_EQ(r.Teile, 0);
     ASSERT_EQ(ui.Meldungen().size(), 1u);
     EXPECT_TRUE(Protokoll_enthaelt("dxMax=15.00 dyMax=26.00"));
-    EXPECT_EQ(Anfragen().back(), "A1,0");
+    EXPECT_EQ(Neue_Befehle().back(), "A1,0");
 }
 
 TEST_F(DomingAblaufTest, SteuerungsfehlerWirdGemeldetUndTeilGemerkt) {
@@ -299,7 +299,7 @@ TEST_F(DomingAblaufTest, HPGLDateiDieFehltHaeltDenLauf) {
     EXPECT_EQ(r.Teile, 1);
     // One message, from the shape; the run adds none for -1.
     EXPECT_EQ(ui.Meldungen().size(), 1u);
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     EXPECT_EQ(Anzahl(a, "A1,1"), 0);
     EXPECT_EQ(a.back(), "A1,0");
 }
@@ -309,7 +309,7 @@ TEST_F(DomingAblaufTest, ReferenzknopfMitAchsenDerMaschinenparameter) {
     EXPECT_EQ(ablauf.RefBitBtn_Thread(), 0);
     Parametersatz().yRefAktiv = 0;
     EXPECT_EQ(ablauf.RefBitBtn_Thread(), 0);
-    EXPECT_THAT(Anfragen(), ElementsAre("#S500", "#R200", "$Hxy", "#S500", "#R200", "$Hx"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("#S500", "#R200", "$Hxy", "#S500", "#R200", "$Hx"));
     EXPECT_EQ(anzeige.positionen, 2);
     EXPECT_THAT(anzeige.beschaeftigt, ElementsAre("an", "aus", "an", "aus"));
 
@@ -343,7 +343,7 @@ TEST_F(DomingAblaufTest, SchrittweisesFahrenPieptAnDenGrenzen) {
     e.Richtung = DomingRichtung::yPlus;
     e.Schrittweite = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(ablauf.DomingMouseDown_Thread(e), 0); // no number: beep
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     const Zeilen_t fahrten = [&] {
         Zeilen_t f;
         for (const auto& x : a)
@@ -364,7 +364,7 @@ TEST_F(DomingAblaufTest, KontinuierlichBisZumRandUndLoslassenHaeltAn) {
     e.Geschwindigkeit = 1000;
     e.Richtung = DomingRichtung::yMinus;
     EXPECT_EQ(ablauf.DomingMouseDown_Thread(e), 0);
-    EXPECT_EQ(Anfragen().back(), "L3,Y0");
+    EXPECT_EQ(Neue_Befehle().back(), "L3,Y0");
 
     // At real speed the way to x = 500 mm takes the better part of a minute; releasing the
     // button stops it from the window thread.
@@ -378,7 +378,7 @@ TEST_F(DomingAblaufTest, KontinuierlichBisZumRandUndLoslassenHaeltAn) {
     });
     EXPECT_EQ(ablauf.DomingMouseDown_Thread(e), THROW_ABORT);
     loslassen.join();
-    EXPECT_THAT(Anfragen(), ::testing::Contains("L3,X50000"));
+    EXPECT_THAT(Neue_Befehle(), ::testing::Contains("L3,X50000"));
     EXPECT_LT(sim->Position('x'), 50000);
     EXPECT_TRUE(ui.Meldungen().empty());
 }
@@ -390,7 +390,7 @@ TEST_F(DomingAblaufTest, LaserpointerKaestchen) {
     ablauf.LaserpointerBetriebCheckBoxClick(false);
     EXPECT_FALSE(kontext.Laserpointer_Betrieb);
     ablauf.LaserpointerONOFFCheckBoxClick(true);
-    EXPECT_THAT(Anfragen(), ElementsAre("A1,0", "A2,0", "A2,0", "A1,0", "A2,1"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("A1,0", "A2,0", "A2,0", "A1,0", "A2,1"));
     EXPECT_EQ(anzeige.status.back(), "4:A2::ON");
 
     // A failing valve still leaves the flag equal to the box.
@@ -406,7 +406,7 @@ TEST_F(DomingAblaufTest, LaufImLaserpointerBetriebSchaltetNurAusgang2) {
     kontext.Laserpointer_Betrieb = true;
     const DomingLaufergebnis r = ablauf.StartBitBtn_Thread({});
     EXPECT_EQ(r.Fehlercode, 0);
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     EXPECT_EQ(Anzahl(a, "A2,1"), 1);
     EXPECT_EQ(
         std::count_if(a.begin(), a.end(), [](const std::string& s) { return s.starts_with("A1"); }),

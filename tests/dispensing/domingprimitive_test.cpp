@@ -40,7 +40,7 @@ protected:
     // 0..360.
     Zeilen_t Arbeitsfahrten() const {
         Zeilen_t auswahl;
-        for (const auto& a : Anfragen())
+        for (const auto& a : Neue_Befehle())
             if (a.starts_with("L5,")) auswahl.push_back(a);
         return auswahl;
     }
@@ -60,14 +60,14 @@ protected:
 TEST_F(DomingPrimitiveTest, EilfahrtErstXDannYMitPositionsanzeige) {
     Verbinden();
     DomingMoveToXY(kontext, 10, 2.5);
-    EXPECT_THAT(Alle_Anfragen(), ElementsAre("L4,X1000", "L4,Y250", "@Lx", "@Ly"));
+    EXPECT_THAT(Neue_Anfragen(), ElementsAre("L4,X1000", "L4,Y250", "@Lx", "@Ly"));
     EXPECT_EQ(sim->Position('x'), 1000);
     EXPECT_EQ(sim->Position('y'), 250);
     EXPECT_EQ(anzeige.positionen, 1);
 
     Zaehlung_neu();
     DomingLineToXY(kontext, 12.34, 5);
-    EXPECT_THAT(Anfragen(), ElementsAre("L5,X1234,Y500"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("L5,X1234,Y500"));
 }
 
 TEST_F(DomingPrimitiveTest, ZielHinterDemArbeitsbereichFaehrtNichtUndMeldetSich) {
@@ -85,12 +85,12 @@ TEST_F(DomingPrimitiveTest, ZielHinterDemArbeitsbereichFaehrtNichtUndMeldetSich)
     // A target that is no number is refused too, instead of becoming 0 steps.
     EXPECT_EQ(Code([&] { DomingLineToXY(kontext, std::numeric_limits<double>::quiet_NaN(), 1); }),
               Fehler_bereits_gemeldet);
-    EXPECT_TRUE(Anfragen().empty());
+    EXPECT_TRUE(Neue_Befehle().empty());
 
     // The edge itself is inside; a negative target is not checked.
     EXPECT_EQ(Code([&] { DomingMoveToXY(kontext, 5, 400); }), 0);
     EXPECT_EQ(Code([&] { DomingLineToXY(kontext, -1, 0); }), 0);
-    EXPECT_THAT(Anfragen(), ElementsAre("L4,X500", "L4,Y40000", "L5,X-100,Y0"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("L4,X500", "L4,Y40000", "L5,X-100,Y0"));
 }
 
 TEST_F(DomingPrimitiveTest, VentilFolgtDemDosierkopf) {
@@ -100,7 +100,7 @@ TEST_F(DomingPrimitiveTest, VentilFolgtDemDosierkopf) {
     job.Dosierkopf = 1;
     DomingAusgangssignal(kontext, 1);
     DomingAusgangssignal(kontext, 0);
-    EXPECT_THAT(Anfragen(), ElementsAre("A1,1", "A1,0", "A1,0", "A1,1"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("A1,1", "A1,0", "A1,0", "A1,1"));
     EXPECT_THAT(anzeige.status, ElementsAre("3:A1::ON", "3:A1::OFF", "3:A1::OFF", "3:A1::ON"));
     EXPECT_EQ(anzeige.pumpen, 4);
 
@@ -111,7 +111,7 @@ TEST_F(DomingPrimitiveTest, VentilFolgtDemDosierkopf) {
     DomingAusgangssignal(kontext, 2);
     job.Dosierkopf = 1;
     DomingAusgangssignal(kontext, 2);
-    EXPECT_THAT(Anfragen(), ElementsAre("A1,0", "A1,1"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("A1,0", "A1,1"));
     EXPECT_THAT(anzeige.status, ElementsAre("3:A1::???", "3:A1::ON"));
 }
 
@@ -121,7 +121,7 @@ TEST_F(DomingPrimitiveTest, LaserpointerBetriebSchaltetAusgang2UnabhaengigVomDos
     job.Dosierkopf = 1;
     DomingAusgangssignal(kontext, 1);
     DomingAusgangssignal(kontext, 0);
-    EXPECT_THAT(Anfragen(), ElementsAre("A2,1", "A2,0"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("A2,1", "A2,0"));
     EXPECT_THAT(anzeige.status, ElementsAre("4:A2::ON", "4:A2::OFF"));
 }
 
@@ -155,7 +155,7 @@ TEST_F(DomingPrimitiveTest, WartenInSekundenstueckenUndAbgeschnitten) {
     Doming_Warten(0.0009);
     Doming_Warten(0.0129);
     Doming_Warten(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_THAT(Anfragen(), ElementsAre("W1000", "W1000", "W500", "W12"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("W1000", "W1000", "W500", "W12"));
     EXPECT_TRUE(Protokoll_enthaelt("Wartezeit_einfuegen(2500)"));
 }
 
@@ -164,12 +164,12 @@ TEST_F(DomingPrimitiveTest, PunktErsterDerReiheMitReferenzfrequenz) {
     job.PDosierzeit = 0.2;
     job.PAbtropfzeit = 1.5;
     DomingPunkt(kontext, 0, 10, 20);
-    EXPECT_THAT(Anfragen(), ElementsAre("#E4,1000", "#R100", "L4,X1000", "L4,Y2000", "A1,1", "W200",
-                                        "A1,0", "W1000", "W500"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("#E4,1000", "#R100", "L4,X1000", "L4,Y2000", "A1,1",
+                                            "W200", "A1,0", "W1000", "W500"));
     Zaehlung_neu();
     DomingPunkt(kontext, 1, 15, 20);
-    EXPECT_THAT(Anfragen(), ElementsAre("#E4,2500", "#R150", "L4,X1500", "L4,Y2000", "A1,1", "W200",
-                                        "A1,0", "W1000", "W500"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("#E4,2500", "#R150", "L4,X1500", "L4,Y2000", "A1,1",
+                                            "W200", "A1,0", "W1000", "W500"));
 }
 
 TEST_F(DomingPrimitiveTest, LinieMitAbtropflinieBeiGeschlossenemVentil) {
@@ -180,7 +180,7 @@ TEST_F(DomingPrimitiveTest, LinieMitAbtropflinieBeiGeschlossenemVentil) {
     job.LAbtropflinie = 2;
     job.LAbtropfzeit = 0.4;
     DomingLinie(kontext, 10, 20);
-    EXPECT_THAT(Anfragen(),
+    EXPECT_THAT(Neue_Befehle(),
                 ElementsAre("#E4,3000", "#R200", "L4,X1000", "L4,Y2000", "A1,1", "W100", "#E5,1500",
                             "#R50", "L5,X1800,Y2000", "W300", "A1,0", "L5,X2000,Y2000", "W400"));
 }
@@ -191,7 +191,7 @@ TEST_F(DomingPrimitiveTest, KreisbogenOhneRadiusTutNichts) {
     DomingKreisbogen(kontext, 50, 50);
     job.KRadius = -3;
     DomingKreisbogen(kontext, 50, 50);
-    EXPECT_TRUE(Alle_Anfragen().empty());
+    EXPECT_TRUE(Neue_Anfragen().empty());
 }
 
 TEST_F(DomingPrimitiveTest, VollkreisAusAchtzehnZwanzigGradSchritten) {
@@ -201,7 +201,7 @@ TEST_F(DomingPrimitiveTest, VollkreisAusAchtzehnZwanzigGradSchritten) {
     job.KDosierzeit1 = 0.5;
     job.KAbtropfzeit = 0.25;
     DomingKreisbogen(kontext, 50, 60);
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     ASSERT_GE(a.size(), 7u);
     EXPECT_THAT(Zeilen_t(a.begin(), a.begin() + 8),
                 ElementsAre("#E4,3000", "#R200", "L4,X4000", "L4,Y6000", "A1,1", "W500", "#E5,1500",
@@ -229,7 +229,7 @@ TEST_F(DomingPrimitiveTest, BogenBis183GradEndetMitKurzemSchritt) {
     EXPECT_NEAR(Winkel(fahrten[0], 100, 100), 170.0, 0.05);
     EXPECT_NEAR(Winkel(fahrten[34], 100, 100), 190.0, 0.05);
     EXPECT_NEAR(Winkel(fahrten[35], 100, 100), 183.0, 0.05);
-    EXPECT_EQ(Anfragen().back(), "A1,0");
+    EXPECT_EQ(Neue_Befehle().back(), "A1,0");
 }
 
 TEST_F(DomingPrimitiveTest, WinkelschrittNachRadius) {
@@ -267,9 +267,10 @@ TEST_F(DomingPrimitiveTest, RechteckUmlaufMitOffenemEnde) {
     job.RDosierzeit1 = 0.1;
     job.RAbtropfzeit = 0.2;
     DomingRechteck(kontext, 10, 20);
-    EXPECT_THAT(Anfragen(), ElementsAre("#E4,3000", "#R200", "L4,X1000", "L4,Y2000", "A1,1", "W100",
-                                        "#E5,1500", "#R50", "L5,X1000,Y2300", "L5,X1200,Y2300",
-                                        "L5,X1200,Y2000", "L5,X1050,Y2000", "A1,0", "W200"));
+    EXPECT_THAT(Neue_Befehle(),
+                ElementsAre("#E4,3000", "#R200", "L4,X1000", "L4,Y2000", "A1,1", "W100", "#E5,1500",
+                            "#R50", "L5,X1000,Y2300", "L5,X1200,Y2300", "L5,X1200,Y2000",
+                            "L5,X1050,Y2000", "A1,0", "W200"));
 }
 
 TEST_F(DomingPrimitiveTest, FormBrichtAnDerBereichsgrenzeMitOffenemVentilAb) {
@@ -279,7 +280,7 @@ TEST_F(DomingPrimitiveTest, FormBrichtAnDerBereichsgrenzeMitOffenemVentilAb) {
     job.RBreite = 3;
     EXPECT_EQ(Code([&] { DomingRechteck(kontext, 10, 20); }), Fehler_bereits_gemeldet);
     // The valve stays open for the run's clean-up to close.
-    EXPECT_EQ(Anfragen().back(), "#R50");
+    EXPECT_EQ(Neue_Befehle().back(), "#R50");
     EXPECT_THAT(anzeige.status, ElementsAre("3:A1::ON"));
 }
 
@@ -298,7 +299,7 @@ TEST_F(DomingHPGLTest, KonturWirdAmTeilAbgespielt) {
     job.HDosierzeit3 = 0.1;
     job.HAbtropfzeit = 0.2;
     DomingHPGL(kontext, 10, 20);
-    EXPECT_THAT(Anfragen(),
+    EXPECT_THAT(Neue_Befehle(),
                 ElementsAre("#E4,3000", "#R200", "L4,X1000", "L4,Y2000", "#E5,1500", "#R50",
                             // MOVETO 0,0 of the contour, then the pen goes down
                             "L4,X1000", "L4,Y2000", "A1,1", "W300", "L5,X2000,Y2000",
@@ -319,7 +320,7 @@ TEST_F(DomingHPGLTest, BogenImPlotSchaltetVentilAufUndZu) {
     // The arc dispenses whatever the pen state before it and leaves the pen up.
     Datei("IN;PU400,400;CI40;");
     DomingHPGL(kontext, 0, 0);
-    const Zeilen_t a = Anfragen();
+    const Zeilen_t a = Neue_Befehle();
     EXPECT_EQ(std::count(a.begin(), a.end(), "A1,1"), 1);
     EXPECT_EQ(std::count(a.begin(), a.end(), "A1,0"), 2);
     EXPECT_EQ(Arbeitsfahrten().size(), 36u);
@@ -333,7 +334,7 @@ TEST_F(DomingHPGLTest, UnlesbareDateiHaeltDenLaufAnStattDieAlteKonturZuWiederhol
 
     std::remove(job.HFilename.c_str());
     EXPECT_EQ(Code([&] { DomingHPGL(kontext, 30, 20); }), Fehler_bereits_gemeldet);
-    EXPECT_TRUE(Alle_Anfragen().empty());
+    EXPECT_TRUE(Neue_Anfragen().empty());
     ASSERT_EQ(ui.Meldungen().size(), 1u);
     EXPECT_NE(ui.Meldungen()[0].text.find(job.HFilename), std::string::npos);
 
@@ -342,7 +343,7 @@ TEST_F(DomingHPGLTest, UnlesbareDateiHaeltDenLaufAnStattDieAlteKonturZuWiederhol
     EXPECT_EQ(Code([&] { DomingHPGL(kontext, 30, 20); }), Fehler_bereits_gemeldet);
     job.HFilename.clear();
     EXPECT_EQ(Code([&] { DomingHPGL(kontext, 30, 20); }), Fehler_bereits_gemeldet);
-    EXPECT_TRUE(Alle_Anfragen().empty());
+    EXPECT_TRUE(Neue_Anfragen().empty());
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #pragma once
 
-// A Doming context wired to a simulated serial controller on a pseudo-terminal: command layer
-// -> KoraBefehlssatz -> TkoraCOM -> pseudo-terminal -> SerielleSteuerung. What the controller
-// received is the machine's view of the dispensing.
+// A Doming context wired to the simulated serial controller. What the controller received is
+// the machine's view of the dispensing.
 
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
@@ -11,14 +10,9 @@
 #include "dispensing/domingparameter.h"
 #include "dispensing/domingprimitive.h"
 #include "dispensing/hpgldatamodule.h"
-#include "drivers/standardtreiber.h"
-#include "platform/portverzeichnis.h"
-#include "seriellesteuerung.h"
-#include "testhilfen.h"
+#include "simumgebung.h"
 
-#include <cstdlib>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -90,29 +84,16 @@ private:
     std::mutex m_mutex;
 };
 
-class DomingSimulation : public Testumgebung {
+class DomingSimulation : public SerielleSimulation {
 protected:
-    static constexpr int Portnummer = 4;
-
     void SetUp() override {
-        Testumgebung::SetUp();
-        ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
-        Maschinenparameter& p = Parametersatz();
-        p.Modul = 5;
-        p.ComPort = Portnummer;
-        p.Baudrate = 115200;
-        p.Startfreq = 400;
-        p.Arbeitsfreq = 2000;
-        p.Eilfreq = 4000;
-        p.Rampenlaenge = 100;
-        p.RefFreq = 1000;
-        p.xUebersetz = p.yUebersetz = p.zUebersetz = p.uUebersetz = 1.0;
+        SerielleSimulation::SetUp();
         // 100 steps per millimetre: two decimals of a millimetre are whole steps.
-        p.xMotStep = p.yMotStep = p.zMotStep = p.uMotStep = 100;
+        Achsen_einstellen(100);
+        Maschinenparameter& p = Parametersatz();
         p.xRefNr = 1;
         p.yRefNr = 2;
         p.xRefAktiv = p.yRefAktiv = 1;
-        Standardtreiber_einrichten();
         parameter.xAbmessung = 500;
         parameter.yAbmessung = 400;
         // Times of 0 make no dwell requests unless a case sets them.
@@ -130,47 +111,6 @@ protected:
         job.LRampenlaenge = job.KRampenlaenge = job.RRampenlaenge = job.HRampenlaenge = 50;
     }
 
-    void TearDown() override {
-        Steuerung_schliessen();
-        Steuerungsmodule_freigeben();
-        sim.reset();
-        ::unsetenv("ORVEXA_PORTS");
-        Testumgebung::TearDown();
-    }
-
-    // Connects as the main window does; the requests of the connect are not counted.
-    void Verbinden(double zeitskala = 0) {
-        SerielleSteuerung::Optionen optionen;
-        optionen.Zeitskala = zeitskala;
-        sim = std::make_unique<SerielleSteuerung>(optionen);
-        ASSERT_TRUE(COM_registrieren(Portnummer, sim->Geraetepfad()));
-        Serielle_Linie_erzeugen();
-        Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        ASSERT_TRUE(Steuerung_oeffnen(Steuerung().Schnittstelle));
-        ASSERT_TRUE(Version_abfragen());
-        Zaehlung_neu();
-    }
-
-    void Zaehlung_neu() { basis = sim->Anfragen().size(); }
-
-    // Every request since the last count, position queries included.
-    Zeilen_t Alle_Anfragen() const {
-        const Zeilen_t alle = sim->Anfragen();
-        return Zeilen_t(alle.begin() + static_cast<std::ptrdiff_t>(std::min(basis, alle.size())),
-                        alle.end());
-    }
-
-    // The same without the position queries of the display refresh.
-    Zeilen_t Anfragen() const {
-        Zeilen_t auswahl;
-        for (const auto& a : Alle_Anfragen())
-            if (!a.starts_with("@L")) auswahl.push_back(a);
-        return auswahl;
-    }
-
-    std::unique_ptr<SerielleSteuerung> sim;
-    std::size_t basis = 0;
     DomingJob job;
     DomingParameter parameter;
     THPGLDataModule hpgl;

@@ -5,18 +5,13 @@
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
 #include "drivers/korabefehlssatz.h"
-#include "drivers/standardtreiber.h"
-#include "platform/portverzeichnis.h"
-#include "seriellesteuerung.h"
-#include "testhilfen.h"
+#include "simumgebung.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <future>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +21,6 @@ namespace {
 using Zeilen_t = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-constexpr int Portnummer = 4;
 constexpr char ACK = 6;
 
 int32_t Fehlercode_von(const std::function<void()>& aufruf) {
@@ -43,67 +37,20 @@ std::future<int32_t> Im_Hintergrund(std::function<void()> aufruf) {
                       [aufruf = std::move(aufruf)] { return Fehlercode_von(aufruf); });
 }
 
-class SeriellerSteuerungstest : public Testumgebung {
+class SeriellerSteuerungstest : public SerielleSimulation {
 protected:
     void SetUp() override {
-        Testumgebung::SetUp();
-        ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
+        SerielleSimulation::SetUp();
         Maschinenparameter& p = Parametersatz();
-        p.Modul = 5;
-        p.ComPort = Portnummer;
-        p.Baudrate = 115200;
-        p.Startfreq = 400;
-        p.Arbeitsfreq = 2000;
-        p.Eilfreq = 4000;
-        p.Rampenlaenge = 100;
-        p.RefFreq = 1000;
         p.xUebersetz = 1.0;
         p.xMotStep = 400;
         p.xRefOffset = 0.25;
-        Standardtreiber_einrichten();
     }
-
-    void TearDown() override {
-        Steuerung_schliessen();
-        Steuerungsmodule_freigeben();
-        sim.reset();
-        ::unsetenv("ORVEXA_PORTS");
-        Testumgebung::TearDown();
-    }
-
-    // Connects as the main window does; true when the controller gave its identification.
-    bool Verbinden(SerielleSteuerung::Optionen optionen = {}) {
-        sim = std::make_unique<SerielleSteuerung>(optionen);
-        if (!COM_registrieren(Portnummer, sim->Geraetepfad())) return false;
-        Serielle_Linie_erzeugen();
-        name = Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        const bool verbunden = Steuerung_oeffnen(Steuerung().Schnittstelle) && Version_abfragen();
-        basis = sim->Anfragen().size();
-        return verbunden;
-    }
-
-    Zeilen_t Neue_Anfragen() {
-        const Zeilen_t alle = sim->Anfragen();
-        Zeilen_t neu(alle.begin() + static_cast<std::ptrdiff_t>(std::min(basis, alle.size())),
-                     alle.end());
-        basis = alle.size();
-        return neu;
-    }
-
-    // Waits until the controller has received n further requests.
-    bool Warten_auf_neue_Anfragen(std::size_t n) {
-        return sim->Warten_auf_Anfragen(basis + n, 5000);
-    }
-
-    std::unique_ptr<SerielleSteuerung> sim;
-    std::string name;
-    std::size_t basis = 0;
 };
 
 TEST_F(SeriellerSteuerungstest, VerbindenFragtDieKennungAb) {
-    ASSERT_TRUE(Verbinden());
-    EXPECT_EQ(name, "KXvario-KXCU");
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
+    EXPECT_EQ(steuerungsname, "KXvario-KXCU");
     EXPECT_EQ(Steuerung().Schnittstelle, "COM4");
     EXPECT_EQ(Steuerung().Einstellung, "115200");
     EXPECT_EQ(Steuerung().Version, "KXvario-KXCU V2.31");
@@ -116,23 +63,19 @@ TEST_F(SeriellerSteuerungstest, VerbindenFragtDieKennungAb) {
 }
 
 TEST_F(SeriellerSteuerungstest, LeereKennungHeisstNichtVerbunden) {
-    sim = std::make_unique<SerielleSteuerung>();
-    ASSERT_TRUE(COM_registrieren(Portnummer, sim->Geraetepfad()));
-    Serielle_Linie_erzeugen();
-    Steuerung_erzeugen();
-    Schnittstelle_beschreiben();
-    ASSERT_TRUE(Steuerung_oeffnen(Steuerung().Schnittstelle));
+    ASSERT_NO_FATAL_FAILURE(Simulator_oeffnen());
     sim->Muell_senden(true, std::string("@V ") + ACK);
     EXPECT_FALSE(Version_abfragen());
     EXPECT_EQ(Steuerung().Version, "");
 }
 
 TEST_F(SeriellerSteuerungstest, VolleInitialisierungSendetDieGanzeFolge) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     InitializeSteuerung(true);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"c,x100", "c,y100", "c,z120", "c,u0", "D,x2", "D,y2",
-                                         "D,z2", "D,u2", "#S400", "#E0,400", "#E1,2000", "#E2,4000",
-                                         "#R100", "#Ox,100", "#Oy,0", "#Oz,0", "#E9,1000"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(),
+              (Zeilen_t{"c,x100", "c,y100", "c,z120", "c,u0", "D,x2", "D,y2", "D,z2", "D,u2",
+                        "#S400", "#E0,400", "#E1,2000", "#E2,4000", "#R100", "#Ox,100", "#Oy,0",
+                        "#Oz,0", "#E9,1000"}));
     const auto e = sim->Einstellungen();
     EXPECT_EQ(e.Strom[2], 120);
     EXPECT_EQ(e.Teilung[3], 2);
@@ -142,15 +85,15 @@ TEST_F(SeriellerSteuerungstest, VolleInitialisierungSendetDieGanzeFolge) {
 
 TEST_F(SeriellerSteuerungstest, EinFehlerBeendetDieInitialisierung) {
     Parametersatz().Rampenlaenge = 70000;
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     EXPECT_EQ(Fehlercode_von([] { InitializeSteuerung(false); }), OUT_OF_RANGE);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"#S400", "#E0,400", "#E1,2000", "#E2,4000"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"#S400", "#E0,400", "#E1,2000", "#E2,4000"}));
 }
 
 TEST_F(SeriellerSteuerungstest, VektorfahrtWartetAufDasEndeDerBewegung) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 0.2;
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     Vektorfahrt_ausfuehren(true, 1, 1000, 0, -300, 1);
     // Returns only after the completion answer: the move is over.
     EXPECT_FALSE(sim->Bewegung_laeuft());
@@ -164,13 +107,14 @@ TEST_F(SeriellerSteuerungstest, VektorfahrtWartetAufDasEndeDerBewegung) {
     Vektorfahrt_ausfuehren(true, 1, -2250, 0, 0, 1);
     EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), -1250);
     EXPECT_DOUBLE_EQ(Achsenposition_abfragen_in_mm('x'), -3.125);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"L1,x1000,z-300", "L2,U50", "L1,x-2250", "@Lx", "@Lx"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(),
+              (Zeilen_t{"L1,x1000,z-300", "L2,U50", "L1,x-2250", "@Lx", "@Lx"}));
 }
 
 TEST_F(SeriellerSteuerungstest, AnhaltenAusDemFensterBeendetDieFahrtMitAbbruch) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1; // this move takes about 0.6 s
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 1000, 0, 0, 1); });
     ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
     Achsen_anhalten();
@@ -178,16 +122,16 @@ TEST_F(SeriellerSteuerungstest, AnhaltenAusDemFensterBeendetDieFahrtMitAbbruch) 
     EXPECT_EQ(fahrt.get(), THROW_ABORT);
     EXPECT_FALSE(Steuerung().Abbruch);
     EXPECT_LT(sim->Position('x'), 1000);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"L1,x1000", "@B"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"L1,x1000", "@B"}));
     // The link is free again.
     Startgeschwindigkeit_einstellen(500);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"#S500"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"#S500"}));
 }
 
 TEST_F(SeriellerSteuerungstest, AnhaltenEinerVerstummtenSteuerungBeendetDasWarten) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1;
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 1000, 0, 0, 1); });
     ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
     // The controller goes silent mid-move: neither the stop nor the completion is answered.
@@ -201,7 +145,7 @@ TEST_F(SeriellerSteuerungstest, AnhaltenEinerVerstummtenSteuerungBeendetDasWarte
 TEST_F(SeriellerSteuerungstest, SofortstoppBeendetDieFahrtOhneAbbruch) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1;
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 1000, 0, 0, 1); });
     ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
     Achsen_sofort_stoppen();
@@ -209,13 +153,13 @@ TEST_F(SeriellerSteuerungstest, SofortstoppBeendetDieFahrtOhneAbbruch) {
     EXPECT_EQ(fahrt.get(), 0);
     EXPECT_LT(sim->Position('x'), 1000);
     Startgeschwindigkeit_einstellen(500);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"L1,x1000", "@S", "#S500"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"L1,x1000", "@S", "#S500"}));
 }
 
 TEST_F(SeriellerSteuerungstest, PositionIstWaehrendDerFahrtAbfragbar) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1; // about 1.1 s
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 2000, 0, 0, 1); });
     ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
     const int32_t unterwegs = Achsenposition_abfragen_in_Schritten('x');
@@ -224,27 +168,27 @@ TEST_F(SeriellerSteuerungstest, PositionIstWaehrendDerFahrtAbfragbar) {
     ASSERT_EQ(fahrt.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(fahrt.get(), 0);
     EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 2000);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"L1,x2000", "@Lx", "@Lx"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"L1,x2000", "@Lx", "@Lx"}));
 }
 
 TEST_F(SeriellerSteuerungstest, WartezeitGehtInStueckenVonEinerSekunde) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     Wartezeit_einfuegen(2500);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"W1000", "W1000", "W500"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"W1000", "W1000", "W500"}));
     Wartezeit_einfuegen(2000);
     Wartezeit_einfuegen(0);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"W1000", "W1000"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"W1000", "W1000"}));
 }
 
 TEST_F(SeriellerSteuerungstest, EingangswarteEndetMitEingangBOderStopp) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     auto warten = Im_Hintergrund([] { E1Verknuepfung_setzen(1, false); });
     ASSERT_TRUE(Warten_auf_neue_Anfragen(1));
     EXPECT_NE(warten.wait_for(0s), std::future_status::ready);
     sim->Eingang_setzen('B', true);
     ASSERT_EQ(warten.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(warten.get(), 0);
-    for (const std::string& anfrage : Neue_Anfragen())
+    for (const std::string& anfrage : Neue_Anfragen_abholen())
         EXPECT_EQ(anfrage, "@IB");
 
     sim->Eingang_setzen('B', false);
@@ -256,9 +200,9 @@ TEST_F(SeriellerSteuerungstest, EingangswarteEndetMitEingangBOderStopp) {
     EXPECT_FALSE(Stopp);
 
     // With the mode set the link setting goes to the controller instead.
-    Neue_Anfragen();
+    Neue_Anfragen_abholen();
     E1Verknuepfung_setzen(0, true);
-    EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"&E1,0"}));
+    EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"&E1,0"}));
 }
 
 // ---- Faults of the line: each ends in a defined error, then the link is usable again ----
@@ -283,19 +227,19 @@ protected:
         EXPECT_EQ(sim->Einstellungen().Startfreq, 444);
 
         // From here on every exchange goes through at once, and each gets its own answer.
-        Neue_Anfragen();
+        Neue_Anfragen_abholen();
         Endgeschwindigkeit_einstellen(3, 555);
         const int32_t y = Achsenposition_abfragen_in_Schritten('y');
         EXPECT_EQ(y, sim->Position('y'));
         Vektorfahrt_ausfuehren(true, 1, 0, 7, 0, 1);
         EXPECT_EQ(Achsenposition_abfragen_in_Schritten('y'), y + 7);
-        EXPECT_EQ(Neue_Anfragen(), (Zeilen_t{"#E3,555", "@Ly", "L1,y7", "@Ly"}));
+        EXPECT_EQ(Neue_Anfragen_abholen(), (Zeilen_t{"#E3,555", "@Ly", "L1,y7", "@Ly"}));
         EXPECT_EQ(sim->Einstellungen().Geschwindigkeit[3], 555);
     }
 };
 
 TEST_F(Leitungsfehlertest, StummeSteuerungLaeuftInDieFrist) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     sim->Stumm_schalten(true);
     EXPECT_EQ(Fehlercode_von([] { Startgeschwindigkeit_einstellen(400); }), WAIT_TIMEOUT);
     EXPECT_EQ(Fehlercode_von([] { Version_abfragen(); }), WAIT_TIMEOUT);
@@ -306,7 +250,7 @@ TEST_F(Leitungsfehlertest, StummeSteuerungLaeuftInDieFrist) {
 }
 
 TEST_F(Leitungsfehlertest, VerspaeteteAntwortWirdNichtDerNaechstenZugerechnet) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     sim->Antwortverzoegerung_setzen(800);
     EXPECT_EQ(Fehlercode_von([] { Endgeschwindigkeit_einstellen(1, 1000); }), WAIT_TIMEOUT);
     sim->Antwortverzoegerung_setzen(0);
@@ -315,7 +259,7 @@ TEST_F(Leitungsfehlertest, VerspaeteteAntwortWirdNichtDerNaechstenZugerechnet) {
 }
 
 TEST_F(Leitungsfehlertest, MuellOhneAbschlussLaeuftInDieFrist) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     sim->Muell_senden(true);
     EXPECT_EQ(Fehlercode_von([] { Startgeschwindigkeit_einstellen(400); }), WAIT_TIMEOUT);
     EXPECT_EQ(Fehlercode_von([] { Version_abfragen(); }), WAIT_TIMEOUT);
@@ -324,7 +268,7 @@ TEST_F(Leitungsfehlertest, MuellOhneAbschlussLaeuftInDieFrist) {
 }
 
 TEST_F(Leitungsfehlertest, MuellMitAbschlussIstEinAntwortfehler) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     sim->Muell_senden(true, "?\xAB~\r");
     EXPECT_EQ(Fehlercode_von([] { Startgeschwindigkeit_einstellen(400); }), ACK_ERROR);
     ASSERT_EQ(ui.Meldungen().size(), 1u);
@@ -335,7 +279,7 @@ TEST_F(Leitungsfehlertest, MuellMitAbschlussIstEinAntwortfehler) {
 }
 
 TEST_F(Leitungsfehlertest, AbgeschnitteneAntwortLaeuftInDieFrist) {
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     sim->Naechste_Antwort_abschneiden(5); // "@V KX" without its ACK
     EXPECT_EQ(Fehlercode_von([] { Version_abfragen(); }), WAIT_TIMEOUT);
     Wieder_in_Ordnung(Verlust::keiner);
@@ -346,7 +290,7 @@ TEST_F(Leitungsfehlertest, AbgeschnitteneAntwortLaeuftInDieFrist) {
 
 TEST_F(Leitungsfehlertest, AblehnungEinerMehrbyteAnfrage) {
     // The controller refuses an unknown input with "E6" BEL, which is no multi-byte answer.
-    ASSERT_TRUE(Verbinden());
+    ASSERT_NO_FATAL_FAILURE(Verbinden());
     auto* linie = dynamic_cast<KoraBefehlssatz*>(koraCOM());
     ASSERT_NE(linie, nullptr);
     EXPECT_EQ(Fehlercode_von([&] { linie->Eingang_abfragen_Potential('Q'); }), WAIT_TIMEOUT);
@@ -356,7 +300,7 @@ TEST_F(Leitungsfehlertest, AblehnungEinerMehrbyteAnfrage) {
 TEST_F(Leitungsfehlertest, AusgesteckteSteuerungScheitertSauber) {
     SerielleSteuerung::Optionen optionen;
     optionen.Zeitskala = 1;
-    ASSERT_TRUE(Verbinden(optionen));
+    ASSERT_NO_FATAL_FAILURE(Verbinden(optionen));
     // A worker waiting for the end of a move must not wait forever for a controller that is
     // gone.
     auto fahrt = Im_Hintergrund([] { Vektorfahrt_ausfuehren(true, 1, 2000, 0, 0, 1); });

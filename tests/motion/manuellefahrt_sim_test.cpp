@@ -1,23 +1,16 @@
-// The manual jog through every real layer down to a simulated serial controller: command layer
-// -> KoraBefehlssatz -> TkoraCOM -> pseudo-terminal -> SerielleSteuerung. The requests the
-// controller received and the positions it holds are the machine's view.
+// The manual jog through every real layer down to the simulated serial controller. The
+// requests the controller received and the positions it holds are the machine's view.
 
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "drivers/standardtreiber.h"
 #include "motion/manuellefahrt.h"
 #include "motion/manuellefahrt_thread.h"
 #include "platform/ereignis.h"
-#include "platform/portverzeichnis.h"
-#include "seriellesteuerung.h"
-#include "testhilfen.h"
+#include "simumgebung.h"
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,9 +19,6 @@ namespace orvexa::test {
 namespace {
 
 using ::testing::ElementsAre;
-using Zeilen_t = std::vector<std::string>;
-
-constexpr int Portnummer = 4;
 
 class Beobachter : public ManuelleFahrt_Beobachter {
 public:
@@ -38,57 +28,13 @@ public:
     Ereignis fertig;
 };
 
-class ManuelleFahrtSimulationTest : public Testumgebung {
+class ManuelleFahrtSimulationTest : public SerielleSimulation {
 protected:
     void SetUp() override {
-        Testumgebung::SetUp();
-        ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
-        Maschinenparameter& p = Parametersatz();
-        p.Modul = 5;
-        p.ComPort = Portnummer;
-        p.Baudrate = 115200;
-        p.Startfreq = 400;
-        p.Arbeitsfreq = 2000;
-        p.Eilfreq = 4000;
-        p.Rampenlaenge = 100;
-        p.RefFreq = 1000;
-        p.xUebersetz = p.yUebersetz = p.zUebersetz = p.uUebersetz = 1.0;
-        p.xMotStep = p.yMotStep = p.zMotStep = p.uMotStep = 400;
-        Standardtreiber_einrichten();
+        SerielleSimulation::SetUp();
+        Achsen_einstellen(400);
     }
 
-    void TearDown() override {
-        Steuerung_schliessen();
-        Steuerungsmodule_freigeben();
-        sim.reset();
-        ::unsetenv("ORVEXA_PORTS");
-        Testumgebung::TearDown();
-    }
-
-    void Verbinden(double zeitskala = 0) {
-        SerielleSteuerung::Optionen optionen;
-        optionen.Zeitskala = zeitskala;
-        sim = std::make_unique<SerielleSteuerung>(optionen);
-        ASSERT_TRUE(COM_registrieren(Portnummer, sim->Geraetepfad()));
-        Serielle_Linie_erzeugen();
-        Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        ASSERT_TRUE(Steuerung_oeffnen(Steuerung().Schnittstelle));
-        ASSERT_TRUE(Version_abfragen());
-        basis = sim->Anfragen().size();
-    }
-
-    // The requests since the connection, without the position queries.
-    Zeilen_t Befehle() const {
-        const Zeilen_t alle = sim->Anfragen();
-        Zeilen_t befehle;
-        for (std::size_t i = std::min(basis, alle.size()); i < alle.size(); ++i)
-            if (!alle[i].starts_with("@L")) befehle.push_back(alle[i]);
-        return befehle;
-    }
-
-    std::unique_ptr<SerielleSteuerung> sim;
-    std::size_t basis = 0;
     Beobachter beobachter;
     ManuelleFahrt fahrt{beobachter};
 };
@@ -112,11 +58,11 @@ TEST_F(ManuelleFahrtSimulationTest, TippenUndAnfahrenAnDerSteuerung) {
     Parametersatz().xWerkstuecknullpunkt = 2.0;
     Parametersatz().yWerkstuecknullpunkt = 0.5;
     Parametersatz().zWerkstuecknullpunkt = 0.25;
-    basis = sim->Anfragen().size();
+    Zaehlung_neu();
     fahrt.Zeile_setzen(1);
     fahrt.Anfahren();
-    EXPECT_THAT(Befehle(), ElementsAre("#E8,1500", "AL,0", "L8,z-400", "L8,x190", "L8,y200",
-                                       "L8,z100", "AL,1"));
+    EXPECT_THAT(Neue_Befehle(), ElementsAre("#E8,1500", "AL,0", "L8,z-400", "L8,x190", "L8,y200",
+                                            "L8,z100", "AL,1"));
     EXPECT_EQ(sim->Position('x'), 200);
     EXPECT_EQ(sim->Position('y'), 200);
     EXPECT_EQ(sim->Position('z'), 100);

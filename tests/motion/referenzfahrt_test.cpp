@@ -8,20 +8,17 @@
 #include "core/steuerung.h"
 #include "drivers/kora_lpt.h"
 #include "drivers/parallel_treiber.h"
-#include "drivers/standardtreiber.h"
 #include "motion/referenzfahrtthread.h"
 #include "platform/ereignis.h"
 #include "platform/portio.h"
-#include "platform/portverzeichnis.h"
 #include "platform/programmverzeichnis.h"
-#include "seriellesteuerung.h"
+#include "simumgebung.h"
 #include "testhilfen.h"
 #include "virtuellemaschine.h"
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -292,51 +289,31 @@ TEST_F(ReferenzfahrtTest, AuswahlWirdInDieParameterdateiGeschrieben) {
 
 // ---- Real layers ---------------------------------------------------------------------------
 
-constexpr int Portnummer = 4;
-
-class ReferenzfahrtSeriellTest : public Testumgebung {
+class ReferenzfahrtSeriellTest : public SerielleSimulation {
 protected:
     void SetUp() override {
-        Testumgebung::SetUp();
-        ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
+        SerielleSimulation::SetUp();
         Parameter_Standardwerte();
         Maschinenparameter& p = Parametersatz();
-        p.ComPort = Portnummer;
+        p.ComPort = portnummer;
         p.RefFreq = 1000;
-        Standardtreiber_einrichten();
-        sim = std::make_unique<SerielleSteuerung>();
-        ASSERT_TRUE(COM_registrieren(Portnummer, sim->Geraetepfad()));
-        Serielle_Linie_erzeugen();
-        Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        ASSERT_TRUE(Steuerung_oeffnen(Steuerung().Schnittstelle));
-        ASSERT_TRUE(Version_abfragen());
+        ASSERT_NO_FATAL_FAILURE(Verbinden());
         arbeiter.Starten();
     }
     void TearDown() override {
         arbeiter.Beenden(false);
-        Steuerung_schliessen();
-        Steuerungsmodule_freigeben();
-        sim.reset();
-        ::unsetenv("ORVEXA_PORTS");
-        Testumgebung::TearDown();
-    }
-    Zeilen_t Neue_Anfragen(std::size_t ab) const {
-        const Zeilen_t alle = sim->Anfragen();
-        return Zeilen_t(alle.begin() + static_cast<std::ptrdiff_t>(std::min(ab, alle.size())),
-                        alle.end());
+        SerielleSimulation::TearDown();
     }
 
-    std::unique_ptr<SerielleSteuerung> sim;
     TReferenzfahrtThread arbeiter;
 };
 
 TEST_F(ReferenzfahrtSeriellTest, SendetDieAchsenInStandardreihenfolge) {
     ASSERT_EQ(Referenzfahrt_initialisieren(false), 0);
-    const std::size_t basis = sim->Anfragen().size();
+    Zaehlung_neu();
     ASSERT_TRUE(arbeiter.Lauf_starten({true, true, true, false}));
     ASSERT_TRUE(arbeiter.Warten_bis_fertig(10000));
-    EXPECT_THAT(Neue_Anfragen(basis), ElementsAre("$Hzxy"));
+    EXPECT_THAT(Neue_Anfragen(), ElementsAre("$Hzxy"));
     EXPECT_EQ(arbeiter.Letzter_Fehlercode(), 0);
     // Each axis ends at its zero, its reference offset (0.25 mm = 100 steps) away.
     for (char achse : {'x', 'y', 'z'})
@@ -349,14 +326,14 @@ TEST_F(ReferenzfahrtSeriellTest, AbbrechenStopptDieFahrtSofortUndEndetMit2000) {
     // x far from its switch, so that homing takes seconds at real speed.
     Vektorfahrt_ausfuehren(true, 1, 20000, 0, 0, 13);
     sim->Zeitskala_setzen(1.0);
-    const std::size_t basis = sim->Anfragen().size();
+    Zaehlung_neu();
     ASSERT_TRUE(arbeiter.Lauf_starten({true, true, false, false}));
     ASSERT_TRUE(sim->Warten_auf_Anfragen(basis + 1, 5000));
     ASSERT_EQ(sim->Anfragen()[basis], "$Hxy");
     arbeiter.Abbrechen();
     ASSERT_TRUE(arbeiter.Warten_bis_fertig(10000));
     EXPECT_EQ(arbeiter.Letzter_Fehlercode(), THROW_ABORT);
-    EXPECT_THAT(Neue_Anfragen(basis), ElementsAre("$Hxy", "@S"));
+    EXPECT_THAT(Neue_Anfragen(), ElementsAre("$Hxy", "@S"));
     EXPECT_FALSE(sim->Bewegung_laeuft());
     EXPECT_GT(sim->Position('x'), 0); // stopped on its way to the switch
     EXPECT_TRUE(ui.Meldungen().empty());

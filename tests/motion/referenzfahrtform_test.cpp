@@ -8,10 +8,9 @@
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
+#include "fensteroberflaeche.h"
 #include "platform/programmverzeichnis.h"
-#include "platform/qt/qtoberflaeche.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QImage>
@@ -29,19 +28,6 @@ using namespace orvexa;
 using namespace orvexa::test;
 
 namespace {
-
-// Queues window work to the Qt event loop like the program does; boxes are recorded.
-class Fensteroberflaeche : public QtOberflaeche {
-public:
-    explicit Fensteroberflaeche(AufzeichnendeOberflaeche& ui) : m_ui(ui) {}
-    Antwort Meldung(const std::string& text, const std::string& titel, Symbol symbol,
-                    Knoepfe knoepfe) override {
-        return m_ui.Meldung(text, titel, symbol, knoepfe);
-    }
-
-private:
-    AufzeichnendeOberflaeche& m_ui;
-};
 
 const QColor Hellrot(0xFF, 0x35, 0x35);
 
@@ -280,11 +266,3 @@ TEST_F(ReferenzfahrtformTest, WTModusHoltNurXUndBehaeltDieUebrigenHaken) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}

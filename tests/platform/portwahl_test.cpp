@@ -23,6 +23,7 @@
 
 using namespace orvexa;
 using orvexa::test::Datei_schreiben;
+using orvexa::test::Scheingeraete;
 using orvexa::test::Testumgebung;
 using ::testing::HasSubstr;
 
@@ -34,27 +35,13 @@ class PortwahlTest : public Testumgebung {
 protected:
     void SetUp() override {
         Testumgebung::SetUp();
-        for (const char* name : {"ORVEXA_PORTS", "ORVEXA_DEV", "ORVEXA_SYS"}) {
-            const char* wert = std::getenv(name);
-            m_alt.emplace_back(name, wert ? std::optional<std::string>(wert) : std::nullopt);
-        }
-        const std::string wurzel = fs::canonical(ordner.Pfad()).string();
-        dev = wurzel + "/dev";
-        sys = wurzel + "/sys";
-        ports = wurzel + "/ports";
-        fs::create_directories(dev + "/serial/by-id");
-        fs::create_directories(sys + "/class/tty");
-        ::setenv("ORVEXA_PORTS", ports.c_str(), 1);
-        ::setenv("ORVEXA_DEV", dev.c_str(), 1);
-        ::setenv("ORVEXA_SYS", sys.c_str(), 1);
+        geraete.emplace(fs::canonical(ordner.Pfad()).string());
+        dev = geraete->dev;
+        sys = geraete->sys;
+        ports = geraete->ports;
     }
     void TearDown() override {
-        for (const auto& [name, wert] : m_alt) {
-            if (wert)
-                ::setenv(name, wert->c_str(), 1);
-            else
-                ::unsetenv(name);
-        }
+        geraete.reset();
         Testumgebung::TearDown();
     }
 
@@ -91,7 +78,7 @@ protected:
     std::string dev, sys, ports;
 
 private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> m_alt;
+    std::optional<Scheingeraete> geraete;
 };
 
 const std::string FTDI = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";

@@ -596,12 +596,3 @@ TEST_F(HauptfensterTest, KopfhinweiseUeberSchaltspaltenUndWH) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Closing a window in a test must not end anything.
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}

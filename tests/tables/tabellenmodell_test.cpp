@@ -358,10 +358,3 @@ TEST_F(TabellenansichtTest, HunderttausendZeilenLadenUndRollen) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,25 +1,18 @@
-// The table run through every real layer down to a simulated serial controller: command layer
-// -> KoraBefehlssatz -> TkoraCOM -> pseudo-terminal -> SerielleSteuerung. The requests the
-// controller received are the machine's view of the run.
+// The table run through every real layer down to the simulated serial controller. The requests
+// the controller received are the machine's view of the run.
 
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "drivers/standardtreiber.h"
 #include "platform/ereignis.h"
-#include "platform/portverzeichnis.h"
-#include "seriellesteuerung.h"
+#include "simumgebung.h"
 #include "tables/tabelle.h"
 #include "tables/tvekthread.h"
 #include "tables/vektorausgabe.h"
-#include "testhilfen.h"
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,8 +23,6 @@ namespace orvexa::test {
 namespace {
 
 using Zeilen_t = std::vector<std::string>;
-
-constexpr int Portnummer = 3;
 
 // Records the cycles and rows it is shown; can give "z" when a given cycle begins.
 class Beobachter : public Vektorausgabe_Beobachter {
@@ -66,59 +57,27 @@ private:
     Zeilen_t m_eintraege;
 };
 
-class VektorausgabeSimulationTest : public Testumgebung {
+class VektorausgabeSimulationTest : public SerielleSimulation {
 protected:
+    VektorausgabeSimulationTest() { portnummer = 3; }
+
     void SetUp() override {
-        Testumgebung::SetUp();
-        ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
+        SerielleSimulation::SetUp();
+        Achsen_einstellen(400);
         Maschinenparameter& p = Parametersatz();
-        p.Modul = 5;
-        p.ComPort = Portnummer;
-        p.Baudrate = 115200;
-        p.Startfreq = 400;
-        p.Arbeitsfreq = 2000;
-        p.Eilfreq = 4000;
-        p.Rampenlaenge = 100;
-        p.RefFreq = 1000;
-        p.xUebersetz = p.yUebersetz = p.zUebersetz = p.uUebersetz = 1.0;
-        p.xMotStep = p.yMotStep = p.zMotStep = p.uMotStep = 400;
         p.xRefNr = 1;
         p.yRefNr = 2;
         p.zRefNr = 3;
         p.uRefNr = 4;
-        Standardtreiber_einrichten();
         tabelle.Schritteingabe = true;
         beobachter.lauf = &lauf;
     }
 
-    void TearDown() override {
-        Steuerung_schliessen();
-        Steuerungsmodule_freigeben();
-        sim.reset();
-        ::unsetenv("ORVEXA_PORTS");
-        Testumgebung::TearDown();
-    }
-
-    // Connects as the main window does; the requests of the connect are not counted.
     void Verbinden(double zeitskala = 0) {
-        SerielleSteuerung::Optionen optionen;
-        optionen.Zeitskala = zeitskala;
-        sim = std::make_unique<SerielleSteuerung>(optionen);
-        ASSERT_TRUE(COM_registrieren(Portnummer, sim->Geraetepfad()));
-        Serielle_Linie_erzeugen();
-        Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        ASSERT_TRUE(Steuerung_oeffnen(Steuerung().Schnittstelle));
-        ASSERT_TRUE(Version_abfragen());
+        ASSERT_NO_FATAL_FAILURE(SerielleSimulation::Verbinden(zeitskala));
         // The E1 link waits for input B; high, it is seen at the first look.
         sim->Eingang_setzen('B', true);
-        basis = sim->Anfragen().size();
-    }
-
-    Zeilen_t Neue_Anfragen() const {
-        const Zeilen_t alle = sim->Anfragen();
-        return Zeilen_t(alle.begin() + static_cast<std::ptrdiff_t>(std::min(basis, alle.size())),
-                        alle.end());
+        Zaehlung_neu();
     }
 
     void Zeile(std::initializer_list<std::pair<int, std::string>> zellen) {
@@ -155,8 +114,6 @@ protected:
         return a;
     }
 
-    std::unique_ptr<SerielleSteuerung> sim;
-    std::size_t basis = 0;
     Positionstabelle tabelle;
     Beobachter beobachter;
     Vektorausgabe lauf{tabelle, beobachter};

@@ -8,7 +8,7 @@
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "platform/qt/qtoberflaeche.h"
+#include "fensteroberflaeche.h"
 #include "tables/tabelle.h"
 #include "tables/vektoreinstellungen.h"
 
@@ -32,19 +32,6 @@ using namespace orvexa;
 using namespace orvexa::test;
 
 namespace {
-
-// Queues window work to the Qt event loop like the program does; boxes are recorded.
-class Fensteroberflaeche : public QtOberflaeche {
-public:
-    explicit Fensteroberflaeche(AufzeichnendeOberflaeche& ui) : m_ui(ui) {}
-    Antwort Meldung(const std::string& text, const std::string& titel, Symbol symbol,
-                    Knoepfe knoepfe) override {
-        return m_ui.Meldung(text, titel, symbol, knoepfe);
-    }
-
-private:
-    AufzeichnendeOberflaeche& m_ui;
-};
 
 class VektordlgTest : public Attrappenumgebung {
 protected:
@@ -320,11 +307,3 @@ TEST_F(VektordlgLaufTest, SchliessenWaehrendDesLaufsHaeltIhnAnUndBeendetDenArbei
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}
