@@ -74,15 +74,16 @@ void TkoraCOM_thread::Lauf() {
             continue;
 
         // The device has gone (or the port fails for good): every wait ends with an error, and
-        // reading on would only spin.
-        m_getrennt = true;
-        m_bedingung.notify_all();
+        // reading on would only spin. The cause is logged before the waits end, so that it
+        // stands in the log ahead of what their callers write.
         const int fehler = m_port.Letzter_Fehler();
         lock.unlock();
         Protokoll_schreiben(Ebene_Seriell,
                             "koraCOM->TkoraCOM_thread :: Verbindung zur Steuerung unterbrochen [" +
                                 std::to_string(fehler) + "]");
         lock.lock();
+        m_getrennt = true;
+        m_bedingung.notify_all();
         m_bedingung.wait(lock, [this] { return m_beenden; });
         return;
     }
