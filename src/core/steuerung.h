@@ -78,6 +78,9 @@ void Referenzfahrt_ausfuehren(const std::string& achsen);
 void xyzuReset_durchfuehren(bool x, bool y, bool z, bool u);
 // The order text xyzuReset_durchfuehren builds from the reference order numbers.
 std::string Referenzreihenfolge(bool x, bool y, bool z, bool u);
+// The target of an absolute move for an axis that stays where it is.
+inline constexpr int32_t Achse_bleibt = 99999;
+
 void Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, int32_t y, int32_t z,
                             int32_t terminator);
 void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u, int32_t terminator);

@@ -20,7 +20,7 @@ namespace orvexa {
 
 namespace {
 
-constexpr int32_t bleibt = 99999;
+constexpr int32_t bleibt = Achse_bleibt;
 constexpr int32_t Eilsatz = 4;
 constexpr int32_t Jogsatz = 3;
 

@@ -25,7 +25,7 @@ namespace {
 
 constexpr char ACK = 6;
 constexpr char BEL = 7;
-constexpr int32_t bleibt = 99999;
+constexpr int32_t bleibt = Achse_bleibt;
 constexpr int32_t Eilsatz = 4;
 constexpr int32_t Arbeitssatz = 5;
 constexpr int32_t Ventilausgang = 1;

@@ -1,6 +1,7 @@
 #include "korabefehlssatz.h"
 
 #include "core/fehler.h"
+#include "core/steuerung.h"
 #include "core/text.h"
 
 #include <cstdarg>
@@ -288,7 +289,7 @@ std::string KoraBefehlssatz::Referenzfahrt_ausfuehren(const std::string& achsen)
 
 std::string KoraBefehlssatz::Vektorfahrt_anfrage(bool relativ, int32_t index, int32_t x, int32_t y,
                                                  int32_t z) {
-    constexpr int32_t bleibt = 99999;
+    constexpr int32_t bleibt = Achse_bleibt;
     std::string anfrage = "L" + std::to_string(index);
     if (x == 0 && y == 0 && z == 0) {
         anfrage += relativ ? ",x0,y0,z0" : ",X0,Y0,Z0";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/steuerung.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,7 +9,6 @@
 namespace orvexa {
 
 class Parallelkarte;
-struct Treiberfabrik;
 
 // The card module of a parallel type: TKX400 for Modul 0, TTaktRicht for 1, 4 and 7;
 // nullptr for every other type.
@@ -19,8 +20,7 @@ void Parallelkartentreiber_einrichten(Treiberfabrik& fabrik);
 // Shared by both card modules.
 namespace kartenmodul {
 
-// The value of an absolute move for an axis that stays.
-inline constexpr int32_t Achse_bleibt = 99999;
+using orvexa::Achse_bleibt;
 inline constexpr int32_t Laengste_Wartezeit_ms = 3'600'000;
 
 // The distance of an absolute target from the module's position; 0 for Achse_bleibt.
