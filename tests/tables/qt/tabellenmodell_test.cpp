@@ -1,6 +1,6 @@
 // The grid's model, delegate and heads over the position table, on Qt's offscreen platform.
 
-#include "tables/tabellenmodell.h"
+#include "tables/qt/tabellenmodell.h"
 
 #include "core/maschinenparameter.h"
 #include "testhilfen.h"

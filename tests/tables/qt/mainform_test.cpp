@@ -1,7 +1,7 @@
 // The main window on Qt's offscreen platform: start-up and connect through the real serial
 // path to a simulated controller, switches and caption, menu states, the file commands.
 
-#include "tables/mainform.h"
+#include "tables/qt/mainform.h"
 
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
@@ -11,7 +11,7 @@
 #include "platform/portverzeichnis.h"
 #include "platform/programmverzeichnis.h"
 #include "seriellesteuerung.h"
-#include "tables/tabellenmodell.h"
+#include "tables/qt/tabellenmodell.h"
 #include "testhilfen.h"
 
 #include <QAction>

@@ -2,13 +2,13 @@
 // controls and settings, the run started from the dialog with its progress queued to the
 // window thread, Esc and "z" during a run, closing while a run is under way.
 
-#include "tables/vektordlg.h"
+#include "tables/qt/vektordlg.h"
 
 #include "attrappen.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "fensteroberflaeche.h"
+#include "qt/fensteroberflaeche.h"
 #include "tables/tabelle.h"
 #include "tables/vektoreinstellungen.h"
 

@@ -2,13 +2,13 @@
 // keyboard jogging and its guards, the named positions with editing and saving, the size
 // toggle, and the worker's moves shown on the window thread.
 
-#include "motion/manuellefahrtform.h"
+#include "motion/qt/manuellefahrtform.h"
 
 #include "attrappen.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "fensteroberflaeche.h"
+#include "qt/fensteroberflaeche.h"
 
 #include <QApplication>
 #include <QCheckBox>

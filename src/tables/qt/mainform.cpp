@@ -8,7 +8,7 @@
 #include "core/text.h"
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
-#include "tables/tabellenmodell.h"
+#include "tables/qt/tabellenmodell.h"
 
 #include <QAction>
 #include <QApplication>

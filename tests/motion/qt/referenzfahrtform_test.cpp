@@ -2,13 +2,13 @@
 // showing, the run started and stopped from the dialog with its state queued to the window
 // thread, the switch display, closing (also during a run) and the stored axis choice.
 
-#include "motion/referenzfahrtform.h"
+#include "motion/qt/referenzfahrtform.h"
 
 #include "attrappen.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "fensteroberflaeche.h"
+#include "qt/fensteroberflaeche.h"
 #include "platform/programmverzeichnis.h"
 
 #include <QCheckBox>

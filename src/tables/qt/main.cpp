@@ -1,16 +1,16 @@
 // The program entry: creates the windows and modules in their order and runs the message loop
 // until the main window closes.
 
-#include "config/parameterform.h"
+#include "config/qt/parameterform.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "drivers/standardtreiber.h"
-#include "motion/manuellefahrtform.h"
-#include "motion/referenzfahrtform.h"
+#include "motion/qt/manuellefahrtform.h"
+#include "motion/qt/referenzfahrtform.h"
 #include "platform/qt/qtoberflaeche.h"
-#include "tables/mainform.h"
+#include "tables/qt/mainform.h"
 #include "tables/tabelle.h"
-#include "tables/vektordlg.h"
+#include "tables/qt/vektordlg.h"
 
 #include <QApplication>
 #include <QMessageBox>

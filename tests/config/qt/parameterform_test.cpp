@@ -2,7 +2,7 @@
 // the interface panel with its ports, OK writing the file, Abbrechen and Esc, colours, shadows
 // and focus.
 
-#include "config/parameterform.h"
+#include "config/qt/parameterform.h"
 
 #include "core/maschinenparameter.h"
 #include "core/steuerungstypen.h"
