@@ -1,21 +1,16 @@
 #pragma once
 
+#include "core/verbindungsablauf.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace orvexa {
 
-// A simulated machine that the program reaches through its ordinary connection: the serial
-// types a controller on a pseudo-terminal registered as COM<ComPort>, the parallel types the
-// virtual machine behind the port access. Everything it installed is undone when the handle
-// goes; close the controller link (Steuerung_schliessen) before that.
-class Simulation {
-public:
-    virtual ~Simulation() = default;
-    // "simulierte Steuerung auf /dev/pts/3 als COM1" and the like, for logs and consoles.
-    virtual std::string Beschreibung() const = 0;
-};
+// The simulated machine (Simulation, core/verbindungsablauf.h) that the program reaches through
+// its ordinary connection: the serial types a controller on a pseudo-terminal registered as
+// COM<ComPort>, the parallel types the virtual machine behind the port access.
 
 struct Simulationsoptionen {
     double Zeitskala = 1; // 0 = moves end at once, 1 = real speed (serial types)

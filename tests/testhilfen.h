@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fehler.h"
 #include "platform/oberflaeche.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,17 @@
 #include <vector>
 
 namespace orvexa::test {
+
+// The controller error code a call raises; 0 when it returns.
+template <typename F>
+int32_t Code(F&& f) {
+    try {
+        f();
+    } catch (const Steuerungsfehler& e) {
+        return e.code();
+    }
+    return 0;
+}
 
 // A fresh folder per test, removed afterwards.
 class Temporaerordner {

@@ -9,6 +9,7 @@
 #include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
+#include "core/verbindungsablauf.h"
 #include "dispensing/domingablauf.h"
 #include "dispensing/dominganzeige.h"
 #include "dispensing/domingjob.h"
@@ -370,31 +371,28 @@ std::string Dateiname(const std::string& pfad) {
 
 // Connects as the main window does. False (after a message) when no controller answered.
 bool Verbinden() {
-    try {
-        Steuerung_schliessen();
-        const std::string name = Steuerung_erzeugen();
-        Schnittstelle_beschreiben();
-        const Steuerungsinfo& info = Steuerung();
+    const Steuerungsinfo& info = Steuerung();
+    std::string name;
+    Verbindungsschritte schritte;
+    schritte.Erzeugt = [&name](const std::string& n) { name = n; };
+    schritte.Beschrieben = [&] {
         std::printf("controller: %s on %s\n", name.empty() ? "(none)" : name.c_str(),
                     info.Schnittstelle.empty() ? "-" : info.Schnittstelle.c_str());
         std::fflush(stdout);
-        if (Steuerung_oeffnen(info.Schnittstelle) && Version_abfragen()) {
-            std::printf("identification: %s\n", info.Version.c_str());
-            std::fflush(stdout);
-            return true;
-        }
+    };
+    const Verbindungsergebnis ergebnis = Steuerung_verbinden(schritte);
+    if (ergebnis.Verbunden) {
+        std::printf("identification: %s\n", info.Version.c_str());
+        std::fflush(stdout);
+    } else if (ergebnis.Code != 0) {
+        std::fprintf(stderr, "orvexa-cli: connection failed, %s\n",
+                     Fehlertext(ergebnis.Code).c_str());
+    } else if (!ergebnis.Ausnahme.empty()) {
+        std::fprintf(stderr, "orvexa-cli: connection failed: %s\n", ergebnis.Ausnahme.c_str());
+    } else {
         std::fprintf(stderr, "orvexa-cli: no connection to the controller\n");
-    } catch (const Steuerungsfehler& e) {
-        std::fprintf(stderr, "orvexa-cli: connection failed, %s\n", Fehlertext(e.code()).c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "orvexa-cli: connection failed: %s\n", e.what());
     }
-    try {
-        Steuerung_schliessen();
-    } catch (const std::exception&) {
-        // Closing a link that never opened has nothing left to report.
-    }
-    return false;
+    return ergebnis.Verbunden;
 }
 
 // Program directory, protocol log and machine parameters, shared by both commands. False after

@@ -131,16 +131,6 @@ int Auswahl_aus_Pin(Pinart art, int32_t pin) {
 
 namespace {
 
-// The edits only take digits; should a text still get past them, it counts as 0 like any
-// other malformed number.
-int32_t Ganzzahl(std::string_view text) {
-    try {
-        return Text_zu_Ganzzahl(text);
-    } catch (const Umwandlungsfehler&) {
-        return 0;
-    }
-}
-
 double Zahl(std::string_view text) {
     try {
         return Text_zu_Zahl(text);
@@ -180,7 +170,7 @@ Uebernahmefehler Formularwerte_uebernehmen(const Formularwerte& w, Maschinenpara
         }
     } else {
         if (w.ComNummer > 0) p.ComPort = w.ComNummer;
-        if (!w.Baudtext.empty()) p.Baudrate = Ganzzahl(w.Baudtext);
+        if (!w.Baudtext.empty()) p.Baudrate = Ganzzahl_oder_null(w.Baudtext);
     }
 
     int32_t* takt[4] = {&p.xTakt, &p.yTakt, &p.zTakt, &p.uTakt};
@@ -195,10 +185,10 @@ Uebernahmefehler Formularwerte_uebernehmen(const Formularwerte& w, Maschinenpara
     Pin_uebernehmen(Pinart::Ausgang, w.Kuehlmittelpumpe, p.Kuehlmittelpumpe);
     Pin_uebernehmen(Pinart::Ausgang, w.Absaugung, p.Absaugung);
 
-    p.Startfreq = Ganzzahl(w.Startfreq);
-    p.Arbeitsfreq = Ganzzahl(w.Arbeitsfreq);
-    p.Eilfreq = Ganzzahl(w.Eilfreq);
-    p.Rampenlaenge = Ganzzahl(w.Rampenlaenge);
+    p.Startfreq = Ganzzahl_oder_null(w.Startfreq);
+    p.Arbeitsfreq = Ganzzahl_oder_null(w.Arbeitsfreq);
+    p.Eilfreq = Ganzzahl_oder_null(w.Eilfreq);
+    p.Rampenlaenge = Ganzzahl_oder_null(w.Rampenlaenge);
 
     double* uebersetz[4] = {&p.xUebersetz, &p.yUebersetz, &p.zUebersetz, &p.uUebersetz};
     int32_t* motstep[4] = {&p.xMotStep, &p.yMotStep, &p.zMotStep, &p.uMotStep};
@@ -206,9 +196,9 @@ Uebernahmefehler Formularwerte_uebernehmen(const Formularwerte& w, Maschinenpara
     int32_t* refnr[4] = {&p.xRefNr, &p.yRefNr, &p.zRefNr, &p.uRefNr};
     for (std::size_t i = 0; i < 4; ++i) {
         *uebersetz[i] = Zahl(w.Uebersetz[i]);
-        *motstep[i] = Ganzzahl(w.MotStep[i]);
+        *motstep[i] = Ganzzahl_oder_null(w.MotStep[i]);
         *refoffset[i] = Zahl(w.RefOffset[i]);
-        *refnr[i] = Reihenfolge_begrenzen(Ganzzahl(w.RefNr[i]));
+        *refnr[i] = Reihenfolge_begrenzen(Ganzzahl_oder_null(w.RefNr[i]));
     }
 
     Index_uebernehmen(w.Steuersignal, p.Steuersignal);
@@ -216,7 +206,7 @@ Uebernahmefehler Formularwerte_uebernehmen(const Formularwerte& w, Maschinenpara
     Index_uebernehmen(w.Ruhestrom, p.Ruhestrom);
     Index_uebernehmen(w.ZBetrieb, p.ZBetrieb, 1);
     Index_uebernehmen(w.UBetrieb, p.UBetrieb);
-    p.RefFreq = Ganzzahl(w.RefFreq);
+    p.RefFreq = Ganzzahl_oder_null(w.RefFreq);
     return fehler;
 }
 

@@ -1,6 +1,7 @@
 #include "protokoll.h"
 
 #include "platform/programmverzeichnis.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -100,12 +101,7 @@ std::string Steuerzeichen_ersetzen(std::string_view source) {
         const std::string_view teil = name ? std::string_view(name) : std::string_view(&zeichen, 1);
         if (ziel.size() + teil.size() > Protokollzeile_max) {
             // Do not leave half a UTF-8 character at the cut.
-            if (!name && (static_cast<unsigned char>(zeichen) & 0xC0) == 0x80) {
-                while (!ziel.empty() && (static_cast<unsigned char>(ziel.back()) & 0xC0) == 0x80)
-                    ziel.pop_back();
-                if (!ziel.empty() && (static_cast<unsigned char>(ziel.back()) & 0xC0) == 0xC0)
-                    ziel.pop_back();
-            }
+            if (!name) ziel = Utf8_kuerzen(ziel + zeichen, ziel.size());
             break;
         }
         ziel.append(teil);

@@ -140,15 +140,28 @@ std::string Leerzeichen_entfernen(std::string_view text) {
         ziel += c;
         if (ziel.size() > Eingabepuffer_max) break;
     }
-    if (ziel.size() > Eingabepuffer_max) {
-        // Cut at the buffer size, but never inside a UTF-8 character: back off over the
-        // continuation bytes to the start of the character that does not fit.
-        std::size_t laenge = Eingabepuffer_max;
-        while (laenge > 0 && (static_cast<unsigned char>(ziel[laenge]) & 0xC0) == 0x80)
-            --laenge;
-        ziel.resize(laenge);
+    return Utf8_kuerzen(ziel, Eingabepuffer_max);
+}
+
+std::string Utf8_kuerzen(std::string_view text, std::size_t max) {
+    if (text.size() <= max) return std::string(text);
+    // Back off over the continuation bytes to the start of the character that does not fit.
+    std::size_t ende = max;
+    while (ende > 0 && (static_cast<unsigned char>(text[ende]) & 0xC0) == 0x80)
+        --ende;
+    return std::string(text.substr(0, ende));
+}
+
+int32_t Ganzzahl_oder_null(std::string_view text) {
+    try {
+        return Text_zu_Ganzzahl(text);
+    } catch (const Umwandlungsfehler&) {
+        return 0;
     }
-    return ziel;
+}
+
+std::string Zwei_Dezimalen(double wert) {
+    return Formatieren("%.2f", wert);
 }
 
 int32_t COM_Nummer_lesen(std::string_view text) {

@@ -22,6 +22,13 @@ bool Text_zu_Bool(std::string_view text);
 std::string Text_trimmen(std::string_view text);
 // Integer part of a decimal number as text: trimmed, cut before the first "," then ".".
 std::string Ganzzahlteil(std::string_view text);
+// At most max bytes of text, cut before a UTF-8 character that would not fit whole.
+std::string Utf8_kuerzen(std::string_view text, std::size_t max);
+// The integer of a cell or field; anything that is no integer counts as 0.
+int32_t Ganzzahl_oder_null(std::string_view text);
+// "%.2f", the fixed two decimals of positions and speeds in the windows and logs.
+std::string Zwei_Dezimalen(double wert);
+
 // Every space removed; at most 31 characters are kept.
 std::string Leerzeichen_entfernen(std::string_view text);
 

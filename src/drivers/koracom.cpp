@@ -2,6 +2,7 @@
 
 #include "core/fehler.h"
 #include "core/protokoll.h"
+#include "core/text.h"
 #include "drivers/koracom_thread.h"
 #include "platform/oberflaeche.h"
 #include "platform/portverzeichnis.h"
@@ -36,15 +37,6 @@ std::string Oeffnungsfehlertext(int fehler) {
     default:
         return "[" + std::to_string(fehler) + "]";
     }
-}
-
-// Cut to max bytes without splitting a UTF-8 sequence.
-std::string Text_kuerzen(const std::string& text, std::size_t max) {
-    if (text.size() <= max) return text;
-    std::size_t ende = max;
-    while (ende > 0 && (static_cast<unsigned char>(text[ende]) & 0xC0) == 0x80)
-        --ende;
-    return text.substr(0, ende);
 }
 
 std::string Feld(const std::string& bytes) {
@@ -319,7 +311,7 @@ void TkoraCOM::SetStoreMode(bool an) {
 
 void TkoraCOM::Operationstext_setzen(const std::string& text) {
     std::lock_guard lock(m_z->feld_mutex);
-    m_z->operationstext = Text_kuerzen(text, Operationstext_max);
+    m_z->operationstext = Utf8_kuerzen(text, Operationstext_max);
 }
 
 std::string TkoraCOM::Operationstext() const {

@@ -1,5 +1,7 @@
 #include "portverzeichnis.h"
 
+#include "core/text.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -264,14 +266,7 @@ std::string Saeubern(std::string text) {
     if (anfang == std::string::npos) return {};
     text = text.substr(anfang, text.find_last_not_of(' ') - anfang + 1);
     constexpr std::size_t laenge_max = 60;
-    if (text.size() > laenge_max) {
-        text.resize(laenge_max);
-        // Do not leave half a UTF-8 character.
-        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
-            text.pop_back();
-        if (!text.empty() && (static_cast<unsigned char>(text.back()) & 0x80)) text.pop_back();
-    }
-    return text;
+    return Utf8_kuerzen(text, laenge_max);
 }
 
 std::string Beschreibung_aus_Geraetebaum(const std::string& knoten) {

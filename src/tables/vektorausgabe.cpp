@@ -34,27 +34,11 @@ Vektorausgabe_Beobachter& Stiller_Beobachter() {
     return beobachter;
 }
 
-// Integer of a cell or field; anything that is no integer counts as 0.
-int32_t Ganzzahl(std::string_view text) {
-    try {
-        return Text_zu_Ganzzahl(text);
-    } catch (const Umwandlungsfehler&) {
-        return 0;
-    }
-}
-
 // Whether a number cell is filled in: it sorts after "-" in the workstation's string order.
 // A plain byte comparison agrees with that order here: digits sort after '-' in both, while
 // "-" itself and an empty cell do not.
 bool Nach_Strich(std::string_view text) {
     return text > std::string_view("-");
-}
-
-std::string Zwei_Dezimalen(double wert) {
-    const int laenge = std::snprintf(nullptr, 0, "%.2f", wert);
-    std::string text(laenge > 0 ? static_cast<std::size_t>(laenge) : 0, '\0');
-    std::snprintf(text.data(), text.size() + 1, "%.2f", wert);
-    return text;
 }
 
 std::string Referenztext(bool x, bool y, bool z, bool u) {
@@ -71,7 +55,7 @@ bool Getriebe_fehlt(const Maschinenparameter& p) {
 } // namespace
 
 int32_t Zyklentext_lesen(std::string_view text) {
-    return Ganzzahl(text);
+    return Ganzzahl_oder_null(text);
 }
 
 Vektorausgabe::Vektorausgabe(const Positionstabelle& tabelle)
@@ -307,7 +291,7 @@ void Vektorausgabe::Tabellenausgabe(const Vektoreingaben& e, bool zInterpolieren
 
         // "WH" counts the repetitions after the first execution. A negative count is taken
         // as none, so the pass always ends.
-        int32_t wiederholungen = Ganzzahl(Zelle(r, Spalte_WH));
+        int32_t wiederholungen = Ganzzahl_oder_null(Zelle(r, Spalte_WH));
         if (wiederholungen < 0) wiederholungen = 0;
         for (int32_t k = 0; k <= wiederholungen && !VekAbbruch; ++k) {
             if (k > 0)
@@ -342,13 +326,13 @@ void Vektorausgabe::Zeile_ausfuehren(const Vektoreingaben& e, int r, bool zInter
 
     if (VekAbbruch) return;
     if (const std::string z = Zelle(r, Spalte_Startfreq); Nach_Strich(z))
-        Startgeschwindigkeit_einstellen(Ganzzahl(z));
+        Startgeschwindigkeit_einstellen(Ganzzahl_oder_null(z));
     if (VekAbbruch) return;
     if (const std::string z = Zelle(r, Spalte_Endfreq); Nach_Strich(z))
-        Endgeschwindigkeit_einstellen(Geschwindigkeitsplatz, Ganzzahl(z));
+        Endgeschwindigkeit_einstellen(Geschwindigkeitsplatz, Ganzzahl_oder_null(z));
     if (VekAbbruch) return;
     if (const std::string z = Zelle(r, Spalte_Rampe); Nach_Strich(z))
-        Rampenlaenge_einstellen(Ganzzahl(z));
+        Rampenlaenge_einstellen(Ganzzahl_oder_null(z));
 
     if (VekAbbruch) return;
     if (e.ModusWT)
@@ -358,7 +342,7 @@ void Vektorausgabe::Zeile_ausfuehren(const Vektoreingaben& e, int r, bool zInter
 
     if (VekAbbruch) return;
     if (const std::string z = Zelle(r, Spalte_Wartezeit); Nach_Strich(z))
-        Wartezeit_einfuegen(Ganzzahl(z));
+        Wartezeit_einfuegen(Ganzzahl_oder_null(z));
 
     if (VekAbbruch) return;
     if (FestwertspeicherAktiv) {
@@ -374,8 +358,8 @@ void Vektorausgabe::Achsen_fahren(int r, bool zInterpolieren) {
     for (int i = 0; i < 4; ++i) {
         const std::string zelle = Zelle(r, Spalte_x + i);
         // "-" reads as 0 either way.
-        schritte[i] =
-            m_tabelle.Schritteingabe ? Ganzzahl(zelle) : mm_in_Schritte(Achsen[i], Zellwert(zelle));
+        schritte[i] = m_tabelle.Schritteingabe ? Ganzzahl_oder_null(zelle)
+                                               : mm_in_Schritte(Achsen[i], Zellwert(zelle));
     }
     const auto [x, y, z, u] = schritte;
 

@@ -20,16 +20,6 @@ using ::testing::ElementsAreArray;
 
 class DomingPrimitiveTest : public DomingSimulation {
 protected:
-    // The code a primitive raised, 0 when none.
-    static int32_t Code(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const Steuerungsfehler& e) {
-            return e.code();
-        }
-        return 0;
-    }
-
     bool Protokoll_enthaelt(const std::string& zeile) const {
         for (const auto& z : Protokoll())
             if (z.find(zeile) != std::string::npos) return true;

@@ -19,6 +19,7 @@
 namespace orvexa {
 namespace {
 
+using test::Code;
 using Uhr = std::chrono::steady_clock;
 
 const std::string ack(1, '\x06');
@@ -26,16 +27,6 @@ const std::string nak(1, '\x15');
 
 std::string E(int n) {
     return "E" + std::to_string(n) + '\x07';
-}
-
-template <typename F>
-int32_t Code(F&& f) {
-    try {
-        f();
-    } catch (const Steuerungsfehler& e) {
-        return e.code();
-    }
-    return 0;
 }
 
 class Koralink_Bytes : public test::Testumgebung {

@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "platform/oberflaeche.h"
 #include "platform/portverzeichnis.h"
+#include "platform/qt/qtext.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -32,10 +33,6 @@ const QColor Schattenfarbe(0x58, 0x58, 0x58);
 const QColor Pingruen(0x00, 0xCC, 0x00);
 const char* const Achsnamen[4] = {"x", "y", "z", "u"};
 constexpr int Pinseite_Index = 4;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QLineEdit* Zahlenfeld(const QString& muster, int zeichen, QWidget* eltern) {
     auto* feld = new QLineEdit(eltern);

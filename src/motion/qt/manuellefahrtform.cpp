@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "motion/manuellefahrt_thread.h"
 #include "platform/oberflaeche.h"
+#include "platform/qt/qtext.h"
 #include "platform/qt/qtoberflaeche.h"
 
 #include <QApplication>
@@ -40,14 +41,6 @@ const std::array<const char*, 4> Kopftexte{" Bezeichnung", " x-Achse", " y-Achse
 const std::array<const char*, 4> Positionsnamen{" Werkstücknullpunkt", " Parkposition",
                                                 " Werkzeuglängen-Messposition",
                                                 " Werkzeugwechsel-Position"};
-
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString Zwei_Dezimalen(double wert) {
-    return QString::fromStdString(Text_trimmen(ManuelleFahrt::Anzeigetext(wert)));
-}
 
 QPushButton* Knopf(const QString& text, QWidget* eltern, QRect lage) {
     auto* k = new QPushButton(text, eltern);
@@ -320,7 +313,11 @@ void TManuelleFahrtForm::SchrittweiteRadioGroupClick() {
 }
 
 void TManuelleFahrtForm::SchrittweiteMaskEditEnter() {
+    if (SchrittweiteKnoepfe[3]->isChecked()) return;
     SchrittweiteKnoepfe[3]->setChecked(true);
+    // The field's width holds from now on, even when its text is left as it is and no
+    // editingFinished follows.
+    SchrittweiteMaskEditExit();
 }
 
 void TManuelleFahrtForm::SchrittweiteMaskEditExit() {
@@ -333,7 +330,7 @@ void TManuelleFahrtForm::SchrittweiteMaskEditExit() {
                               ManuelleFahrt::Titel, Symbol::warnung, Knoepfe::ok);
     }
     // A width that was no number shows the width that stays in force.
-    SchrittweiteMaskEdit->setText(Zwei_Dezimalen(Schrittweite));
+    SchrittweiteMaskEdit->setText(Q(Text_trimmen(ManuelleFahrt::Anzeigetext(Schrittweite))));
 }
 
 void TManuelleFahrtForm::SpeedScrollBarChange() {

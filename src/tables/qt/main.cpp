@@ -8,9 +8,11 @@
 #include "motion/qt/manuellefahrtform.h"
 #include "motion/qt/referenzfahrtform.h"
 #include "platform/qt/qtoberflaeche.h"
+#include "simulation.h"
+#include "tables/qt/dialogoeffner.h"
 #include "tables/qt/mainform.h"
-#include "tables/tabelle.h"
 #include "tables/qt/vektordlg.h"
+#include "tables/tabelle.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -71,53 +73,13 @@ void Bildschirmfoto_vorbereiten(TMainForm& fenster) {
     QObject::connect(&fenster, &TMainForm::Startvorgang_beendet, &fenster, aufnehmen);
 }
 
-// Centres dialog over the main window (horizontally only when nur_waagerecht).
-void Zentrieren(QWidget& dialog, const QWidget& ueber, bool nur_waagerecht = false) {
-    const QRect rahmen = ueber.frameGeometry();
-    const int x = rahmen.x() + (rahmen.width() - dialog.width()) / 2;
-    const int y =
-        nur_waagerecht ? dialog.y() : rahmen.y() + (rahmen.height() - dialog.height()) / 2;
-    dialog.move(x, y);
-}
-
-// The openers of the main window's Parameter, Referenz and Manuell commands: each colours
-// its dialog for the mode, places it and shows it modally.
-void Dialoge_verbinden(TMainForm& f, TParameterForm& parameter, TReferenzfahrtForm& referenz,
-                       TManuelleFahrtForm& manuell) {
-    const QColor knopfflaeche = QApplication::palette().color(QPalette::Button);
-    referenz.WT_Modus_setzen(f.ModusWT);
-
-    f.Parameter_oeffnen = [&f, &parameter] {
-        parameter.Farben_setzen(QColor(0x00, 0xCC, 0x00), QColor(0x00, 0x80, 0xFF), Qt::black,
-                                Qt::white, Qt::black, Qt::white);
-        Zentrieren(parameter, f, true);
-        parameter.exec();
-    };
-    f.Referenz_oeffnen = [&f, &referenz, knopfflaeche] {
-        referenz.Panelfarbe = f.ModusWT ? knopfflaeche : QColor(0xFF, 0x35, 0x35);
-        referenz.Schriftfarbe = f.ModusWT ? QColor(Qt::black) : QColor(Qt::white);
-        referenz.Vollinitialisierung = f.ModusKora;
-        Zentrieren(referenz, f);
-        referenz.exec();
-    };
-    f.Manuell_oeffnen = [&f, &manuell, knopfflaeche] {
-        manuell.Panelfarbe = f.ModusWT ? knopfflaeche : QColor(0xFF, 0xFF, 0x80);
-        // Only the jog part; the grids lie to the right of it.
-        manuell.resize(324, manuell.height());
-        if (f.ModusManuell) {
-            manuell.move(0, 0);
-        } else {
-            manuell.Vollinitialisierung = f.ModusKora;
-            Zentrieren(manuell, f);
-        }
-        manuell.exec();
-    };
-}
-
 int Programm(Anwendung& app) {
     Standardtreiber_einrichten();
 
     auto fenster = std::make_unique<TMainForm>(QApplication::arguments());
+    fenster->Simulation_starter = [](int32_t modul, int32_t comport, std::string* fehler) {
+        return Simulation_starten(modul, comport, {}, fehler);
+    };
     Serielle_Linie_erzeugen();
     auto tabelle = std::make_unique<Positionstabelle>();
     fenster->Tabellenmodul_setzen(tabelle.get());

@@ -8,6 +8,7 @@
 #include "core/text.h"
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
+#include "platform/qt/qtext.h"
 #include "tables/qt/tabellenmodell.h"
 
 #include <QAction>
@@ -49,10 +50,6 @@ constexpr const char* Kundentext_WT = "Winkelpositionierung";
 constexpr const char* Kundentext_Torval = "TORVAL Dosieranlage";
 
 constexpr std::array<int, 6> Panelbreiten = {120, 50, 180, 210, 180, 100};
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 std::string S(const QString& text) {
     return text.toStdString();
@@ -150,6 +147,9 @@ void TMainForm::Schalter_lesen(const QStringList& argumente) {
             ModusTorval = true;
         else if (s == QLatin1String("/SIM"))
             ModusSimulation = true;
+        // An installation with the pressure-controlled dispensing head is started with it.
+        else if (s == QLatin1String("/PELLIX"))
+            Dosiervariante = 2;
     }
     ModusPellix = Dosiervariante == 2;
     if (zeitstempel) {
@@ -380,8 +380,8 @@ void TMainForm::Simulation_bereitstellen() {
     // A fresh machine for every connect: the parameters may name another type or port now.
     m_simulation.reset();
     const Maschinenparameter& p = Parametersatz();
-    std::string fehler;
-    m_simulation = Simulation_starten(p.Modul, p.ComPort, {}, &fehler);
+    std::string fehler = "kein Simulator eingebunden";
+    if (Simulation_starter) m_simulation = Simulation_starter(p.Modul, p.ComPort, &fehler);
     if (m_simulation) {
         Protokoll_schreiben(Ebene_Befehl, "Simulation: " + m_simulation->Beschreibung());
         return;
@@ -420,40 +420,22 @@ void TMainForm::Verbinden() {
     info.Schnittstelle.clear();
     Statusleiste_zeigen();
     Menues_sperren();
-    Steuerung_schliessen();
     Verbunden = false;
 
-    bool maschine_da = true;
-    if (ModusSimulation) {
+    Verbindungsschritte schritte;
+    schritte.Vorbereiten = [this] {
+        if (!ModusSimulation) return true;
         Simulation_bereitstellen();
-        maschine_da = m_simulation != nullptr;
-    }
-
-    const std::string name = Steuerung_erzeugen();
-    Titel_bilden(name);
-    Beschriftung_zeigen();
-    MenuKX900_KXCU->menuAction()->setVisible(Parametersatz().Modul == 3);
-
-    // The angle-positioning mode opens the position display link first; that link is not
-    // built yet, so the controller is connected as in the other modes.
-    if (maschine_da) {
-        try {
-            Schnittstelle_beschreiben();
-            Verbunden = Steuerung_oeffnen(info.Schnittstelle) && Version_abfragen();
-        } catch (const Steuerungsfehler&) {
-            Verbunden = false;
-        } catch (const std::exception& e) {
-            Protokoll_schreiben(Ebene_Fehler, std::string("Verbinden: ") + e.what());
-            Verbunden = false;
-        }
-        if (!Verbunden) {
-            try {
-                Steuerung_schliessen();
-            } catch (const std::exception& e) {
-                Protokoll_schreiben(Ebene_Fehler, std::string("Verbinden: ") + e.what());
-            }
-        }
-    }
+        return m_simulation != nullptr;
+    };
+    schritte.Erzeugt = [this](const std::string& name) {
+        Titel_bilden(name);
+        Beschriftung_zeigen();
+        MenuKX900_KXCU->menuAction()->setVisible(Parametersatz().Modul == 3);
+    };
+    // The angle-positioning mode will open its position display link in Anzeige_oeffnen;
+    // until that link exists the controller is connected as in the other modes.
+    Verbunden = Steuerung_verbinden(schritte).Verbunden;
     Menuestatus();
     Statusleiste_zeigen();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/verbindungsablauf.h"
 #include "platform/ereignis.h"
-#include "simulation.h"
 #include "tables/tabelle.h"
 
 #include <QMainWindow>
@@ -54,8 +54,10 @@ public:
     bool ModusPellix = false;
     bool ModusManuell = false;
     bool ModusTorval = false;
-    // "/SIM": the simulated machine stands in for the controller.
+    // "/SIM": the simulated machine stands in for the controller; the program entry hands
+    // over the starter.
     bool ModusSimulation = false;
+    Simulationsstarter Simulation_starter;
     bool Verbunden = false;
     std::string KonfigPfad;
     int Dosiervariante = 1;
@@ -163,8 +165,6 @@ private:
     bool m_geschlossen = false;
     int m_aktuelle_zeile = -1;
     std::unique_ptr<Simulation> m_simulation;
-    int32_t m_simulation_modul = -1;
-    int32_t m_simulation_port = -1;
 };
 
 } // namespace orvexa

@@ -158,6 +158,16 @@ TEST_F(ManuelleFahrtFormTest, EigeneSchrittweiteUndTippen) {
     EXPECT_EQ(ui.Meldungen().size(), 1u);
 }
 
+// Clicking into the width field chooses the width it shows, even when the text stays as it is.
+TEST_F(ManuelleFahrtFormTest, KlickInsSchrittweitenfeldGiltOhneAenderung) {
+    Oeffnen();
+    QTest::mouseClick(dlg->SchrittweiteMaskEdit, Qt::LeftButton);
+    dlg->SpeedScrollBar->setValue(800);
+    dlg->xNeg_BitBtn->click();
+    ASSERT_TRUE(Abwarten());
+    EXPECT_EQ(Anzahl("Linie.Vektorfahrt_ausfuehren(1, 8, -2000, 0, 0)"), 1);
+}
+
 TEST_F(ManuelleFahrtFormTest, PfeiltastenNurMitTastatursteuerungUndOhneEditieren) {
     Oeffnen();
     Taste(Qt::Key_Right);

@@ -8,9 +8,12 @@
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
 #include "drivers/standardtreiber.h"
+#include "motion/qt/manuellefahrtform.h"
 #include "platform/portverzeichnis.h"
 #include "platform/programmverzeichnis.h"
 #include "seriellesteuerung.h"
+#include "simulation.h"
+#include "tables/qt/dialogoeffner.h"
 #include "tables/qt/tabellenmodell.h"
 #include "testhilfen.h"
 
@@ -87,6 +90,9 @@ protected:
     void Starten(QStringList schalter = {}) {
         schalter.prepend(QStringLiteral("/pfad/zu/orvexa2011"));
         fenster = std::make_unique<TMainForm>(schalter);
+        fenster->Simulation_starter = [](int32_t modul, int32_t comport, std::string* fehler) {
+            return Simulation_starten(modul, comport, {}, fehler);
+        };
         Serielle_Linie_erzeugen();
         fenster->Tabellenmodul_setzen(&tabelle);
         fenster->Oeffnen_Dialog = [this](const QString& verzeichnis) {
@@ -337,6 +343,23 @@ TEST_F(HauptfensterTest, SchalterGrossKleinUndNurGanz) {
     EXPECT_TRUE(b.ModusManuell);
     EXPECT_TRUE(b.ModusEntwicklung);
     EXPECT_FALSE(b.Verbunden);
+}
+
+TEST_F(HauptfensterTest, PellixWaehltDieDruckgesteuerteDosierung) {
+    Steuerung_anschliessen();
+    Starten({"/pellix", "/kora"});
+    EXPECT_EQ(fenster->Dosiervariante, 2);
+    EXPECT_TRUE(fenster->ModusPellix);
+    EXPECT_THAT(fenster->Titel, HasSubstr("    /KORA /PELLIX    "));
+}
+
+// The manual-only mode puts the jog dialog in the corner, and still initialises it fully.
+TEST_F(HauptfensterTest, JogDialogImManuellenModusVollInitialisiert) {
+    TMainForm f({"orvexa2011", "/MANUELL", "/KORA"});
+    TManuelleFahrtForm manuell(&f);
+    Manuell_einrichten(f, manuell);
+    EXPECT_TRUE(manuell.Vollinitialisierung);
+    EXPECT_EQ(manuell.pos(), QPoint(0, 0));
 }
 
 TEST_F(HauptfensterTest, TitelMitMarkenInFesterReihenfolge) {
