@@ -4,9 +4,13 @@
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
+#include "core/verbindungsablauf.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -252,6 +256,71 @@ TEST_F(Verbindungstest, VersionWirdAuf41ZeichenGekuerzt) {
     Linie()->Version_ergibt(std::string(40, 'a') + "\xc3\xa4" + "b");
     Version_abfragen();
     EXPECT_EQ(Steuerung().Version, std::string(40, 'a'));
+}
+
+// The connect sequence: its steps in order, and every way it can fail closes the link again.
+TEST_F(Verbindungstest, VerbindenRuftDieSchritteInIhrerReihenfolge) {
+    struct Fall {
+        std::string name;
+        bool vorbereitet, anzeige;
+        std::string fehler_bei; // the link's operation that fails, or "Hook" for a hook's throw
+        bool verbunden;
+        Zeilen_t schritte;
+    };
+    const std::vector<Fall> faelle{
+        {"ok",
+         true,
+         true,
+         "",
+         true,
+         {"Vorbereiten", "Erzeugt USB-iKXIF", "Anzeige", "Beschrieben COM3"}},
+        {"ohne Maschine", false, true, "", false, {"Vorbereiten", "Erzeugt USB-iKXIF"}},
+        {"ohne Anzeige", true, false, "", false, {"Vorbereiten", "Erzeugt USB-iKXIF", "Anzeige"}},
+        {"Verbindungsfehler",
+         true,
+         true,
+         "Connect",
+         false,
+         {"Vorbereiten", "Erzeugt USB-iKXIF", "Anzeige", "Beschrieben COM3"}},
+        {"Ausnahme", true, true, "Hook", false, {"Vorbereiten", "Erzeugt USB-iKXIF", "Anzeige"}},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        Steuerungsmodule_freigeben();
+        Serielle_Linie_erzeugen();
+        Parametersatz().Modul = 6;
+        Zeilen_t schritte;
+        Verbindungsschritte s;
+        s.Vorbereiten = [&] {
+            schritte.push_back("Vorbereiten");
+            return fall.vorbereitet;
+        };
+        s.Erzeugt = [&](const std::string& name) {
+            schritte.push_back("Erzeugt " + name);
+            if (!fall.fehler_bei.empty() && fall.fehler_bei != "Hook")
+                Linie()->Fehler_vorgeben(fall.fehler_bei, COMMUNICATION_ERROR);
+        };
+        s.Anzeige_oeffnen = [&] {
+            schritte.push_back("Anzeige");
+            if (fall.fehler_bei == "Hook") throw std::runtime_error("kaputt");
+            return fall.anzeige;
+        };
+        s.Beschrieben = [&] { schritte.push_back("Beschrieben " + Steuerung().Schnittstelle); };
+        fabrik.liste->Leeren();
+        const Verbindungsergebnis e = Steuerung_verbinden(s);
+        EXPECT_EQ(schritte, fall.schritte);
+        EXPECT_EQ(e.Verbunden, fall.verbunden);
+        EXPECT_EQ(e.Name, "USB-iKXIF");
+        EXPECT_EQ(e.Code, fall.fehler_bei == "Connect" ? COMMUNICATION_ERROR : 0);
+        EXPECT_EQ(e.Ausnahme, fall.fehler_bei == "Hook" ? "kaputt" : "");
+        const Zeilen_t a = Aufrufe();
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(a.back() == "Linie.UnInit()", !fall.verbunden) << a.back();
+    }
+    const Zeilen_t protokoll = Protokoll();
+    EXPECT_TRUE(std::any_of(protokoll.begin(), protokoll.end(), [](const std::string& z) {
+        return z.find("Verbinden: kaputt") != std::string::npos;
+    }));
 }
 
 } // namespace
