@@ -25,8 +25,9 @@ class Tabellenmodell;
 
 // The program's frame: reads the switches, shows the position table, offers the file and edit
 // menus, connects to the configured controller and shows the connection in its status bar.
-// It keeps no controller state of its own beyond Verbunden; the work goes to the table and
-// the command layer.
+// Its own state is the mode flags, Verbunden, the row being executed and the simulated machine
+// of "/SIM"; the controller's state lives in the command layer, the table's in the table
+// module, and connecting is the command layer's sequence (Steuerung_verbinden).
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
