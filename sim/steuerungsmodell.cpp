@@ -97,6 +97,7 @@ struct Zerlegung {
 // Checks an ordinary request (not "*", not "@") without carrying it out. Unknown command: 1;
 // bad arguments: 6.
 Zerlegung Zerlegen(std::string_view t, int32_t modul) {
+    const Steuerungstyp& typ = Typangaben(modul);
     Zerlegung z;
     auto fehler = [&z](int n) {
         z.fehler = n;
@@ -113,7 +114,7 @@ Zerlegung Zerlegen(std::string_view t, int32_t modul) {
         return mit(Art::Steuersignal);
     case 'F':
         // Half/full step only on the cards whose phases the controller drives itself.
-        if (modul != 6 && modul != 10) return fehler(1);
+        if (!typ.Antriebswahl) return fehler(1);
         if (t.size() != 3 || (t[1] != 'H' && t[1] != 'V') ||
             (t[2] != '0' && t[2] != '2' && t[2] != '6'))
             return fehler(6);
@@ -122,7 +123,7 @@ Zerlegung Zerlegen(std::string_view t, int32_t modul) {
         return mit(Art::Schrittbetrieb);
     case '#': {
         if (t.starts_with("#PD,")) {
-            if (modul != 5 && modul != 6) return fehler(1);
+            if (!typ.Programmspeicher) return fehler(1);
             if (!Zahl(t.substr(4), 0, 65535, z.wert)) return fehler(6);
             return mit(Art::Durchlaeufe);
         }
@@ -191,7 +192,7 @@ Zerlegung Zerlegen(std::string_view t, int32_t modul) {
         return mit(Art::Ausgang);
     }
     case 'I': {
-        if (!t.starts_with("I2C-A") || modul != 5) return fehler(1);
+        if (!t.starts_with("I2C-A") || !typ.I2C_Ausgaenge) return fehler(1);
         const auto rest = t.substr(5);
         if (rest.size() != 3 || rest[0] < '1' || rest[0] > '4' || rest[1] != ',' ||
             (rest[2] != '0' && rest[2] != '1'))
@@ -710,7 +711,7 @@ void Steuerungsmodell::Befehl(const std::string& zeile, int64_t jetzt,
 // --- program memory --------------------------------------------------------------------------
 
 void Steuerungsmodell::Programmspeicher(const std::string& zeile, std::vector<std::string>& aus) {
-    if (m_modul != 5 && m_modul != 6) {
+    if (!Typangaben(m_modul).Programmspeicher) {
         aus.push_back(Fehlerantwort(1));
         return;
     }

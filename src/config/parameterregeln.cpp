@@ -10,48 +10,34 @@
 namespace orvexa {
 
 void Typvorgaben_anwenden(Maschinenparameter& p) {
-    switch (p.Modul) {
-    case 0:
-    case 6:
-    case 10:
-        p.Steuersignal = 0;
-        p.Schrittbetrieb = 0;
-        p.Ruhestrom = 1;
-        break;
-    case 2:
-        p.Steuersignal = 0;
-        p.Schrittbetrieb = 0;
-        p.Ruhestrom = 1;
-        p.ZBetrieb = 1;
-        break;
-    case 3:
-        p.UBetrieb = 1;
-        break;
-    case 11:
-    case 12:
-        p.Steuersignal = 1;
-        break;
-    default:
-        break;
-    }
+    const Antriebsvorgaben& v = Typangaben(p.Modul).Vorgaben;
+    auto vorgeben = [](int32_t vorgabe, int32_t& feld) {
+        if (vorgabe != Antriebsvorgaben::bleibt) feld = vorgabe;
+    };
+    vorgeben(v.Steuersignal, p.Steuersignal);
+    vorgeben(v.Schrittbetrieb, p.Schrittbetrieb);
+    vorgeben(v.Ruhestrom, p.Ruhestrom);
+    vorgeben(v.ZBetrieb, p.ZBetrieb);
+    vorgeben(v.UBetrieb, p.UBetrieb);
 }
 
 Sichtbarkeit Sichtbarkeit_fuer(int32_t modul) {
+    const Steuerungstyp& typ = Typangaben(modul);
     Sichtbarkeit s;
-    s.Parallel = ist_paralleler_Typ(modul);
-    const bool antriebswahl = modul == 0 || modul == 2 || modul == 6 || modul == 10;
-    s.Ansteuersignal = antriebswahl;
-    s.Ansteuersignal_nur_KX = modul == 0;
-    s.Schrittbetrieb = antriebswahl;
-    s.Ruhestrom = antriebswahl;
-    s.UAchse = modul == 3;
-    s.uZeilen = modul == 3 || modul == 4;
+    s.Parallel = typ.Verbindung == Verbindungsart::Parallelport;
+    s.Ansteuersignal = typ.Antriebswahl;
+    // A card that takes no signal setting offers its KX signal alone.
+    s.Ansteuersignal_nur_KX = typ.Antriebswahl && typ.Ansteuersignal == Signalquelle::keine;
+    s.Schrittbetrieb = typ.Antriebswahl;
+    s.Ruhestrom = typ.Antriebswahl;
+    s.UAchse = typ.UBetrieb;
+    s.uZeilen = typ.U_Parameter;
     s.Achsspalten = s.uZeilen;
     return s;
 }
 
 std::vector<int32_t> Baudangebot(Maschinenparameter& p) {
-    if (p.Modul == 2 || p.Modul == 3) {
+    if (ist_speichernder_Typ(p.Modul)) {
         p.Baudrate = 19200;
         return {19200};
     }

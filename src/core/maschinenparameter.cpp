@@ -5,6 +5,7 @@
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
 #include "protokoll.h"
+#include "steuerungstypen.h"
 #include "text.h"
 #include "zeichensatz.h"
 
@@ -261,8 +262,8 @@ void Korrekturen_anwenden(Maschinenparameter& p) {
     if (p.Ruhestrom < 0 || p.Ruhestrom > 2) p.Ruhestrom = 0;
     if (p.ZBetrieb < 1 || p.ZBetrieb > 2) p.ZBetrieb = 1;
     if (p.UBetrieb < 0 || p.UBetrieb > 1) p.UBetrieb = 0;
-    // The tool-length difference only means something to the serial controllers 5 and 6.
-    if (p.Modul != 5 && p.Modul != 6) p.zWZLdelta = 0.0;
+    // The tool-length difference only means something to the types that keep it.
+    if (!Typangaben(p.Modul).WZL_Differenz) p.zWZLdelta = 0.0;
 }
 
 std::string Dateiname_ohne_Endung_klein(const std::string& programmpfad) {

@@ -38,32 +38,46 @@ constexpr int32_t Wartestueck_ms = 1000;
 constexpr int32_t Eingang_Abfrageabstand_ms = 50;
 constexpr int32_t Hoechste_Referenznummer = 99;
 
-// The driver that serves a type; keiner for 8, 9 and values outside the table.
-Treiberart Treiber_zu(int32_t modul) {
-    const Steuerungstyp* typ = Steuerungstyp_zu(modul);
-    return typ ? typ->Treiber : Treiberart::keiner;
-}
-
 int32_t Modul() {
     return Parametersatz().Modul;
 }
 
-Treiberart Aktueller_Treiber() {
-    return Treiber_zu(Modul());
+const Steuerungstyp& Aktueller_Typ() {
+    return Typangaben(Modul());
+}
+
+// The module of the current type's driver kind, when it exists; the other two are nullptr.
+// Every operation reaches its driver through this, so a type without driver or without
+// module gets nothing.
+struct Treiberzugriff {
+    Parallelkarte* Karte = nullptr;
+    Speichermodul* Speicher = nullptr;
+    SeriellerBefehlssatz* Linie = nullptr;
+};
+
+Treiberzugriff Aktiver_Treiber() {
+    switch (Aktueller_Typ().Treiber) {
+    case Treiberart::Phasenkarte:
+    case Treiberart::TaktRichtKarte:
+        return {.Karte = g_parallelkarte.get()};
+    case Treiberart::Ikxif:
+    case Treiberart::Kxcu:
+        return {.Speicher = g_speichermodul.get()};
+    case Treiberart::SerielleLinie:
+        return {.Linie = g_linie.get()};
+    case Treiberart::keiner:
+        break;
+    }
+    return {};
+}
+
+// The program-storing module of a type with fixed memory; nullptr for the others.
+Speichermodul* Festwertspeichermodul() {
+    return Aktueller_Typ().Festwertspeicher ? Aktiver_Treiber().Speicher : nullptr;
 }
 
 void Befehl_protokollieren(const std::string& text) {
     Protokoll_schreiben(Ebene_Befehl, text);
-}
-
-// Cuts to a field size without leaving half a UTF-8 character behind.
-std::string Kuerzen(std::string text, std::size_t max) {
-    if (text.size() <= max) return text;
-    std::size_t ende = max;
-    while (ende > 0 && (static_cast<unsigned char>(text[ende]) & 0xC0) == 0x80)
-        --ende;
-    text.resize(ende);
-    return text;
 }
 
 // Shortest text that reads back as the same double, with a point whatever the locale.
@@ -146,24 +160,13 @@ void Stopp_senden(void (SeriellerBefehlssatz::*stopp)()) {
 }
 
 void Wartestueck_ausfuehren(int32_t ms) {
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Wartezeit_einfuegen(ms);
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) {
-            g_speichermodul->Wartezeit_einfuegen(ms);
-            g_speichermodul->Bewegungsende_abwarten();
-        }
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) Abschluss_abwarten(g_linie->Wartezeit_einfuegen(ms), 2 * ms);
-        break;
-    case Treiberart::keiner:
-        break;
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Wartezeit_einfuegen(ms);
+    if (t.Speicher) {
+        t.Speicher->Wartezeit_einfuegen(ms);
+        t.Speicher->Bewegungsende_abwarten();
     }
+    if (t.Linie) Abschluss_abwarten(t.Linie->Wartezeit_einfuegen(ms), 2 * ms);
 }
 
 // The input wait of the E1 link on the serial types: ends when input B is high or a stop
@@ -259,161 +262,88 @@ void Abbruch_pruefen() {
 void Ansteuersignale_einstellen() {
     Befehl_protokollieren("Ansteuersignale_einstellen()");
     const Maschinenparameter& p = Parametersatz();
-    switch (p.Modul) {
-    case 2:
-        if (g_speichermodul) g_speichermodul->Ansteuersignale_einstellen(p.Steuersignal);
-        break;
-    case 5:
-    case 11:
-    case 12:
-    case 13:
-        // These controllers know only their own signal.
-        if (g_linie) g_linie->Ansteuersignale_einstellen(1);
-        break;
-    case 6:
-    case 10:
-        if (g_linie) g_linie->Ansteuersignale_einstellen(p.Steuersignal);
-        break;
-    default:
-        break;
-    }
+    const Signalquelle quelle = Aktueller_Typ().Ansteuersignal;
+    if (quelle == Signalquelle::keine) return;
+    const int32_t signal = quelle == Signalquelle::eigenes ? 1 : p.Steuersignal;
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Speicher) t.Speicher->Ansteuersignale_einstellen(signal);
+    if (t.Linie) t.Linie->Ansteuersignale_einstellen(signal);
 }
 
 void Schrittbetrieb_einstellen() {
     Befehl_protokollieren("Schrittbetrieb_einstellen()");
     const Maschinenparameter& p = Parametersatz();
-    switch (p.Modul) {
-    case 0:
-        if (g_parallelkarte)
-            g_parallelkarte->Schrittbetrieb_einstellen(p.Schrittbetrieb, p.Ruhestrom);
-        break;
-    case 2:
-        if (g_speichermodul) g_speichermodul->Schrittbetrieb_einstellen(p.Schrittbetrieb);
-        break;
-    case 6:
-    case 10:
-        // Step mode and current belong to the card's own signal only.
-        if (p.Steuersignal == 0 && g_linie)
-            g_linie->Schrittbetrieb_einstellen(p.Schrittbetrieb, p.Ruhestrom);
-        break;
-    default:
-        break;
-    }
+    if (!Aktueller_Typ().Antriebswahl) return;
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Schrittbetrieb_einstellen(p.Schrittbetrieb, p.Ruhestrom);
+    if (t.Speicher) t.Speicher->Schrittbetrieb_einstellen(p.Schrittbetrieb);
+    // Step mode and current belong to the card's own signal only.
+    if (t.Linie && p.Steuersignal == 0)
+        t.Linie->Schrittbetrieb_einstellen(p.Schrittbetrieb, p.Ruhestrom);
 }
 
 void Z_Achse_einstellen() {
     Befehl_protokollieren("Z_Achse_einstellen()");
-    if (Modul() == 2 && g_speichermodul)
-        g_speichermodul->Z_Achse_einstellen(Parametersatz().ZBetrieb);
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (Aktueller_Typ().ZBetrieb && t.Speicher)
+        t.Speicher->Z_Achse_einstellen(Parametersatz().ZBetrieb);
 }
 
 void U_Achse_einstellen() {
     Befehl_protokollieren("U_Achse_einstellen()");
-    if (Modul() == 3 && g_speichermodul)
-        g_speichermodul->U_Achse_einstellen(Parametersatz().UBetrieb);
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (Aktueller_Typ().UBetrieb && t.Speicher)
+        t.Speicher->U_Achse_einstellen(Parametersatz().UBetrieb);
 }
 
 void Startgeschwindigkeit_einstellen(int32_t freq) {
     Befehl_protokollieren(Formatieren("Startgeschwindigkeit_einstellen(%d)", freq));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Startgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Startgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->Startgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Startgeschwindigkeit_einstellen(freq);
+    if (t.Speicher) t.Speicher->Startgeschwindigkeit_einstellen(freq);
+    if (t.Linie) t.Linie->Startgeschwindigkeit_einstellen(freq);
 }
 
 void Endgeschwindigkeit_einstellen(int32_t index, int32_t freq) {
     Befehl_protokollieren(Formatieren("Endgeschwindigkeit_einstellen(%d, %d)", index, freq));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Endgeschwindigkeit_einstellen(index, freq);
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Endgeschwindigkeit_einstellen(index, freq);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->Endgeschwindigkeit_einstellen(index, freq);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Endgeschwindigkeit_einstellen(index, freq);
+    if (t.Speicher) t.Speicher->Endgeschwindigkeit_einstellen(index, freq);
+    if (t.Linie) t.Linie->Endgeschwindigkeit_einstellen(index, freq);
 }
 
 void Rampenlaenge_einstellen(int32_t ms) {
     Befehl_protokollieren(Formatieren("Rampenlaenge_einstellen(%d)", ms));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Rampenlaenge_einstellen(ms);
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Rampenlaenge_einstellen(ms);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->Rampenlaenge_einstellen(ms);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Rampenlaenge_einstellen(ms);
+    if (t.Speicher) t.Speicher->Rampenlaenge_einstellen(ms);
+    if (t.Linie) t.Linie->Rampenlaenge_einstellen(ms);
 }
 
 void Referenzgeschwindigkeit_einstellen(int32_t freq) {
     Befehl_protokollieren(Formatieren("Referenzgeschwindigkeit_einstellen(%d)", freq));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Referenzgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::Ikxif:
-        if (g_speichermodul) {
-            g_speichermodul->Referenzgeschwindigkeit_einstellen(freq);
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Referenzgeschwindigkeit_einstellen(freq);
+    if (t.Speicher) {
+        t.Speicher->Referenzgeschwindigkeit_einstellen(freq);
+        // The iKXIF takes the reference direction of x, y and z after the speed.
+        if (Aktueller_Typ().Treiber == Treiberart::Ikxif)
             for (char achse : {'x', 'y', 'z'})
-                g_speichermodul->Referenzrichtung_einstellen(achse);
-        }
-        break;
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Referenzgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->Referenzgeschwindigkeit_einstellen(freq);
-        break;
-    case Treiberart::keiner:
-        break;
+                t.Speicher->Referenzrichtung_einstellen(achse);
     }
+    if (t.Linie) t.Linie->Referenzgeschwindigkeit_einstellen(freq);
 }
 
 void Referenzoffset_einstellen(char achse, double mm) {
     Befehl_protokollieren("Referenzoffset_einstellen(" + std::string(1, achse) + ", " +
                           Zahl_kurz(mm) + ")");
     const int32_t schritte = Referenzoffset_in_Schritte(achse, mm);
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Referenzoffset_einstellen(achse, schritte);
-        break;
-    case Treiberart::Ikxif:
-        if (g_speichermodul) g_speichermodul->Referenzoffset_einstellen(achse, schritte);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->Referenzoffset_einstellen(achse, schritte);
-        break;
-    case Treiberart::Kxcu:
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Referenzoffset_einstellen(achse, schritte);
+    // The KXCU has no reference offset.
+    if (t.Speicher && Aktueller_Typ().Treiber == Treiberart::Ikxif)
+        t.Speicher->Referenzoffset_einstellen(achse, schritte);
+    if (t.Linie) t.Linie->Referenzoffset_einstellen(achse, schritte);
 }
 
 // ---- Queries ----
@@ -421,52 +351,32 @@ void Referenzoffset_einstellen(char achse, double mm) {
 bool Version_abfragen() {
     Befehl_protokollieren("Version_abfragen()");
     Steuerungsinfo& info = Steuerung();
-    const int32_t modul = Modul();
-    switch (Treiber_zu(modul)) {
-    case Treiberart::Phasenkarte: {
-        if (!g_parallelkarte) return false;
-        const bool ergebnis = g_parallelkarte->Version_abfragen();
-        info.Version = Kuerzen(g_parallelkarte->Name(), Steuerungsinfo::Version_max);
-        return ergebnis;
-    }
-    case Treiberart::TaktRichtKarte: {
-        if (!g_parallelkarte) return false;
-        const bool ergebnis = g_parallelkarte->Version_abfragen();
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) {
+        const bool ergebnis = t.Karte->Version_abfragen();
         // The step/direction module has one name for three cards; the type tells them apart.
-        info.Version = modul == 1 ? "KX750z" : modul == 4 ? "Takt/Richtung" : "KX-TR-500";
+        const char* kartenname = Aktueller_Typ().Kartenname;
+        info.Version =
+            kartenname ? kartenname : Utf8_kuerzen(t.Karte->Name(), Steuerungsinfo::Version_max);
         return ergebnis;
     }
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu: {
-        if (!g_speichermodul) return false;
-        const bool ergebnis = g_speichermodul->Version_abfragen();
-        info.Version = Kuerzen(g_speichermodul->Kennung(), Steuerungsinfo::Version_max);
+    if (t.Speicher) {
+        const bool ergebnis = t.Speicher->Version_abfragen();
+        info.Version = Utf8_kuerzen(t.Speicher->Kennung(), Steuerungsinfo::Version_max);
         return ergebnis;
     }
-    case Treiberart::SerielleLinie: {
-        if (!g_linie) return false;
-        info.Version = Kuerzen(g_linie->Version_abfragen(), Steuerungsinfo::Version_max);
+    if (t.Linie) {
+        info.Version = Utf8_kuerzen(t.Linie->Version_abfragen(), Steuerungsinfo::Version_max);
         return !info.Version.empty();
-    }
-    case Treiberart::keiner:
-        break;
     }
     return false;
 }
 
 int32_t Achsenposition_abfragen_in_Schritten(char achse) {
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        return g_parallelkarte ? g_parallelkarte->Achsenposition_abfragen(achse) : 0;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        return g_speichermodul ? g_speichermodul->Achsenposition_abfragen(achse) : 0;
-    case Treiberart::SerielleLinie:
-        return g_linie ? g_linie->Achsenposition_abfragen(achse) : 0;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) return t.Karte->Achsenposition_abfragen(achse);
+    if (t.Speicher) return t.Speicher->Achsenposition_abfragen(achse);
+    if (t.Linie) return t.Linie->Achsenposition_abfragen(achse);
     return 0;
 }
 
@@ -488,36 +398,23 @@ int32_t mm_in_Schritte(char achse, double mm) {
 }
 
 bool Eingangspin_abfragen(int32_t pin) {
-    const Treiberart treiber = Aktueller_Treiber();
-    if ((treiber == Treiberart::Phasenkarte || treiber == Treiberart::TaktRichtKarte) &&
-        g_parallelkarte)
-        return g_parallelkarte->Eingangspin_abfragen(pin);
-    return false;
+    const Treiberzugriff t = Aktiver_Treiber();
+    return t.Karte && t.Karte->Eingangspin_abfragen(pin);
 }
 
 bool Aufzeichnung_beendet() {
-    return Modul() == 3 && g_speichermodul && g_speichermodul->Aufzeichnung_beendet();
+    const Speichermodul* speicher = Festwertspeichermodul();
+    return speicher && speicher->Aufzeichnung_beendet();
 }
 
 // ---- Motion ----
 
 void Referenzfahrt_ausfuehren(const std::string& achsen) {
     Befehl_protokollieren("Referenzfahrt_ausfuehren(" + achsen + ")");
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Referenzfahrt_ausfuehren(achsen);
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Referenzfahrt_ausfuehren(achsen);
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) Abschluss_abwarten(g_linie->Referenzfahrt_ausfuehren(achsen), -1);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Referenzfahrt_ausfuehren(achsen);
+    if (t.Speicher) t.Speicher->Referenzfahrt_ausfuehren(achsen);
+    if (t.Linie) Abschluss_abwarten(t.Linie->Referenzfahrt_ausfuehren(achsen), -1);
     Abbruch_pruefen();
 }
 
@@ -530,18 +427,14 @@ void xyzuReset_durchfuehren(bool x, bool y, bool z, bool u) {
     for (const auto& [achse, nummer] : reihenfolge.ausgelassen)
         Befehl_protokollieren(Formatieren(
             "xyzuReset_durchfuehren() :: Achse %c mit Reihenfolge %d ausgelassen", achse, nummer));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
+    const Steuerungstyp& typ = Aktueller_Typ();
+    if (typ.Treiber == Treiberart::keiner) return;
+    if (typ.Verbindung == Verbindungsart::Parallelport) {
         // The card modules home one axis per call.
         for (char achse : reihenfolge.text)
             Referenzfahrt_ausfuehren(std::string(1, achse));
-        break;
-    case Treiberart::keiner:
-        break;
-    default:
+    } else {
         Referenzfahrt_ausfuehren(reihenfolge.text);
-        break;
     }
 }
 
@@ -550,25 +443,14 @@ void Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, int32_t y, i
     Befehl_protokollieren(Formatieren("Vektorfahrt_ausfuehren(%d, %d, %5d, %5d, %5d, %d)",
                                       relativ ? 1 : 0, index, x, y, z, terminator));
     if (!(relativ && x == 0 && y == 0 && z == 0)) {
-        switch (Aktueller_Treiber()) {
-        case Treiberart::Phasenkarte:
-        case Treiberart::TaktRichtKarte:
-            if (g_parallelkarte) g_parallelkarte->Vektorfahrt_ausfuehren(relativ, index, x, y, z);
-            break;
-        case Treiberart::Ikxif:
-        case Treiberart::Kxcu:
-            if (g_speichermodul) {
-                g_speichermodul->Vektorfahrt_ausfuehren(relativ, index, x, y, z, terminator);
-                if (terminator == 1) g_speichermodul->Bewegungsende_abwarten();
-            }
-            break;
-        case Treiberart::SerielleLinie:
-            if (g_linie)
-                Abschluss_abwarten(g_linie->Vektorfahrt_ausfuehren(relativ, index, x, y, z), -1);
-            break;
-        case Treiberart::keiner:
-            break;
+        const Treiberzugriff t = Aktiver_Treiber();
+        if (t.Karte) t.Karte->Vektorfahrt_ausfuehren(relativ, index, x, y, z);
+        if (t.Speicher) {
+            t.Speicher->Vektorfahrt_ausfuehren(relativ, index, x, y, z, terminator);
+            if (terminator == 1) t.Speicher->Bewegungsende_abwarten();
         }
+        if (t.Linie)
+            Abschluss_abwarten(t.Linie->Vektorfahrt_ausfuehren(relativ, index, x, y, z), -1);
     }
     Abbruch_pruefen();
 }
@@ -576,13 +458,10 @@ void Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, int32_t y, i
 // The terminator would matter only to the program-storing types, which have no u move.
 void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u, int32_t /*terminator*/) {
     Protokoll_Zeile(Formatieren("UVektorfahrt_ausfuehren(%d, %5d, %d)", relativ ? 1 : 0, index, u));
-    if (!(relativ && u == 0)) {
-        const int32_t modul = Modul();
-        if (modul == 4 && g_parallelkarte) {
-            g_parallelkarte->UVektorfahrt_ausfuehren(relativ, index, u);
-        } else if (ist_serieller_Typ(modul) && g_linie) {
-            Abschluss_abwarten(g_linie->UVektorfahrt_ausfuehren(relativ, index, u), -1);
-        }
+    if (!(relativ && u == 0) && Aktueller_Typ().U_Achse) {
+        const Treiberzugriff t = Aktiver_Treiber();
+        if (t.Karte) t.Karte->UVektorfahrt_ausfuehren(relativ, index, u);
+        if (t.Linie) Abschluss_abwarten(t.Linie->UVektorfahrt_ausfuehren(relativ, index, u), -1);
     }
     Abbruch_pruefen();
 }
@@ -592,40 +471,19 @@ void Achsen_anhalten() {
     // The flags go up before the stop request: the stopped move may complete at once, and its
     // worker must then already see the abort instead of going on with the next move.
     Steuerung().Abbruch = true;
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Achsen_anhalten();
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Achsen_anhalten();
-        break;
-    case Treiberart::SerielleLinie:
-        Stopp_senden(&SeriellerBefehlssatz::Achsen_anhalten);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Achsen_anhalten();
+    if (t.Speicher) t.Speicher->Achsen_anhalten();
+    // The stop flag of the serial types goes up even without a link.
+    if (ist_serieller_Typ(Modul())) Stopp_senden(&SeriellerBefehlssatz::Achsen_anhalten);
 }
 
 void Achsen_sofort_stoppen() {
     Befehl_protokollieren("Achsen_sofort_stoppen()");
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->Achsen_sofort_stoppen();
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Achsen_sofort_stoppen();
-        break;
-    case Treiberart::SerielleLinie:
-        Stopp_senden(&SeriellerBefehlssatz::Achsen_sofort_stoppen);
-        break;
-    case Treiberart::keiner:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->Achsen_sofort_stoppen();
+    if (t.Speicher) t.Speicher->Achsen_sofort_stoppen();
+    if (ist_serieller_Typ(Modul())) Stopp_senden(&SeriellerBefehlssatz::Achsen_sofort_stoppen);
 }
 
 void Wartezeit_einfuegen(int32_t ms) {
@@ -640,61 +498,47 @@ void Wartezeit_einfuegen(int32_t ms) {
 
 void Ausgangssignal_setzen(int32_t nummer, int32_t zustand) {
     Befehl_protokollieren(Formatieren("Ausgangssignal_setzen(%d, %d)", nummer, zustand));
-    switch (Modul()) {
-    case 0:
-        // The KX400 card and the KXCU take only the outputs 0 and 1 from here.
-        if ((nummer == 0 || nummer == 1) && g_parallelkarte)
-            g_parallelkarte->Ausgangssignal_setzen(nummer, zustand);
+    const Treiberzugriff t = Aktiver_Treiber();
+    switch (Aktueller_Typ().Ausgaenge) {
+    case Ausgangsbereich::alle:
         break;
-    case 3:
-        if ((nummer == 0 || nummer == 1) && g_speichermodul)
-            g_speichermodul->Ausgangssignal_setzen(nummer, zustand);
+    case Ausgangsbereich::nur_0_und_1:
+        if (nummer != 0 && nummer != 1) return;
         break;
-    case 1:
-    case 4:
-    case 7:
-        if (g_parallelkarte) g_parallelkarte->Ausgangssignal_setzen(nummer, zustand);
-        break;
-    case 2:
-        if (!g_speichermodul) break;
-        if (nummer == 1) {
-            g_speichermodul->Ausgangssignal_setzen(1, zustand);
-        } else if (nummer == 122) {
+    case Ausgangsbereich::Ausgang_1_und_Stift:
+        if (nummer == 122) {
             // The iKXIF's pen output is a one-step nudge of z, queued with the moves.
-            g_speichermodul->Vektorfahrt_ausfuehren(true, 0, 0, 0, zustand == 1 ? 1 : -1, 13);
+            if (t.Speicher)
+                t.Speicher->Vektorfahrt_ausfuehren(true, 0, 0, 0, zustand == 1 ? 1 : -1, 13);
+            return;
         }
-        break;
-    default:
-        if (ist_serieller_Typ(Modul()) && g_linie) g_linie->Ausgangssignal_setzen(nummer, zustand);
+        if (nummer != 1) return;
         break;
     }
+    if (t.Karte) t.Karte->Ausgangssignal_setzen(nummer, zustand);
+    if (t.Speicher) t.Speicher->Ausgangssignal_setzen(nummer, zustand);
+    if (t.Linie) t.Linie->Ausgangssignal_setzen(nummer, zustand);
 }
 
 void I2C_Ausgangssignal_setzen(int32_t nummer, int32_t zustand) {
     Befehl_protokollieren(Formatieren("I2C_Ausgangssignal_setzen(%d, %d)", nummer, zustand));
-    if (Modul() == 5 && g_linie) g_linie->I2C_Ausgangssignal_setzen(nummer, zustand);
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (Aktueller_Typ().I2C_Ausgaenge && t.Linie)
+        t.Linie->I2C_Ausgangssignal_setzen(nummer, zustand);
 }
 
 void E1Verknuepfung_setzen(int32_t nummer, bool modus) {
     Befehl_protokollieren(Formatieren("E1Verknuepfung_setzen(%d, %d)", nummer, modus ? 1 : 0));
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Phasenkarte:
-    case Treiberart::TaktRichtKarte:
-        if (g_parallelkarte) g_parallelkarte->E1Verknuepfung_setzen(nummer);
-        break;
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->E1Verknuepfung_setzen(nummer);
-        break;
-    case Treiberart::SerielleLinie:
-        if (!g_linie) break;
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) t.Karte->E1Verknuepfung_setzen(nummer);
+    // The iKXIF has no E1 link.
+    if (t.Speicher && Aktueller_Typ().Treiber == Treiberart::Kxcu)
+        t.Speicher->E1Verknuepfung_setzen(nummer);
+    if (t.Linie) {
         if (modus)
-            g_linie->E1Verknuepfung_setzen(nummer);
+            t.Linie->E1Verknuepfung_setzen(nummer);
         else if (nummer == 1)
             Auf_Eingang_B_warten();
-        break;
-    case Treiberart::Ikxif:
-    case Treiberart::keiner:
-        break;
     }
 }
 
@@ -702,33 +546,34 @@ void E1Verknuepfung_setzen(int32_t nummer, bool modus) {
 
 void Upload_in_Festwertspeicher() {
     Befehl_protokollieren("Upload_in_Festwertspeicher()");
-    if (Modul() == 3 && g_speichermodul) g_speichermodul->Upload_in_Festwertspeicher();
+    if (Speichermodul* speicher = Festwertspeichermodul()) speicher->Upload_in_Festwertspeicher();
 }
 
 void End_in_Festwertspeicher() {
     Befehl_protokollieren("End_in_Festwertspeicher()");
-    if (Modul() == 3 && g_speichermodul) g_speichermodul->End_in_Festwertspeicher();
+    if (Speichermodul* speicher = Festwertspeichermodul()) speicher->End_in_Festwertspeicher();
     oberflaeche().Meldung("Festwertspeicher-Download war erfolgreich!\n", "Information",
                           Symbol::information, Knoepfe::ok);
 }
 
 void Festwertspeicher_loeschen() {
     Befehl_protokollieren("Festwertspeicher_loeschen()");
-    if (Modul() == 3 && g_speichermodul) g_speichermodul->Festwertspeicher_loeschen();
+    if (Speichermodul* speicher = Festwertspeichermodul()) speicher->Festwertspeicher_loeschen();
 }
 
 void Programmdurchlaeufe_hinterlegen(int32_t anzahl) {
     Befehl_protokollieren(Formatieren("Programmdurchlaeufe_hinterlegen(%d)", anzahl));
-    const int32_t modul = Modul();
-    if ((modul == 5 || modul == 6) && g_linie) g_linie->Programmdurchlaeufe_hinterlegen(anzahl);
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (Aktueller_Typ().Programmspeicher && t.Linie)
+        t.Linie->Programmdurchlaeufe_hinterlegen(anzahl);
 }
 
 void Programm_starten() {
-    if (ist_speichernder_Typ(Modul()) && g_speichermodul) g_speichermodul->Programm_starten();
+    if (Speichermodul* speicher = Aktiver_Treiber().Speicher) speicher->Programm_starten();
 }
 
 void Bewegungsende_abwarten() {
-    if (ist_speichernder_Typ(Modul()) && g_speichermodul) g_speichermodul->Bewegungsende_abwarten();
+    if (Speichermodul* speicher = Aktiver_Treiber().Speicher) speicher->Bewegungsende_abwarten();
 }
 
 // ---- Opening and closing ----
@@ -746,7 +591,7 @@ std::string Steuerung_erzeugen() {
     const int32_t modul = Modul();
     const Steuerungstyp* typ = Steuerungstyp_zu(modul);
     if (!typ) return {};
-    switch (Treiber_zu(modul)) {
+    switch (typ->Treiber) {
     case Treiberart::Phasenkarte:
     case Treiberart::TaktRichtKarte:
         if (g_fabrik.Parallelkarte_erzeugen)
@@ -761,7 +606,7 @@ std::string Steuerung_erzeugen() {
         // The USB-IO types normally find the link made at start-up; make it when it is missing
         // rather than leave the operations without one.
         Serielle_Linie_erzeugen();
-        if ((modul == 5 || modul == 6) && g_linie)
+        if (typ->Ungeoeffnet_bis_Verbinden && g_linie)
             g_linie->SetTag(SeriellerBefehlssatz::Tag_nicht_geoeffnet);
         break;
     case Treiberart::keiner:
@@ -781,56 +626,37 @@ void Schnittstelle_beschreiben() {
     } else if (ist_paralleler_Typ(p.Modul)) {
         schnittstelle = Formatieren("0x%x", static_cast<unsigned>(p.LPTAdresse));
     }
-    info.Schnittstelle = Kuerzen(std::move(schnittstelle), Steuerungsinfo::Schnittstelle_max);
-    info.Einstellung = Kuerzen(std::move(einstellung), Steuerungsinfo::Einstellung_max);
+    info.Schnittstelle = Utf8_kuerzen(schnittstelle, Steuerungsinfo::Schnittstelle_max);
+    info.Einstellung = Utf8_kuerzen(einstellung, Steuerungsinfo::Einstellung_max);
 }
 
 bool Steuerung_oeffnen(const std::string& port_text) {
     const Maschinenparameter& p = Parametersatz();
-    const Steuerungstyp* typ = Steuerungstyp_zu(p.Modul);
-    switch (Treiber_zu(p.Modul)) {
-    case Treiberart::Phasenkarte:
-        return g_parallelkarte && g_parallelkarte->Oeffnen(port_text);
-    case Treiberart::TaktRichtKarte: {
-        if (!g_parallelkarte) return false;
-        const bool geoeffnet = g_parallelkarte->Oeffnen(port_text);
-        if (p.Modul == 1) {
-            g_parallelkarte->Eingangsmodus_setzen(false, true, true);
-            g_parallelkarte->Grenzwerte_setzen(5000, 10000);
-        } else if (p.Modul == 4) {
-            g_parallelkarte->Eingangsmodus_setzen(true, false, false);
-        } else {
-            g_parallelkarte->Eingangsmodus_setzen(false, false, false);
+    const Steuerungstyp& typ = Aktueller_Typ();
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Karte) {
+        const bool geoeffnet = t.Karte->Oeffnen(port_text);
+        if (typ.Treiber == Treiberart::TaktRichtKarte) {
+            const Karteneingaenge& e = typ.Eingaenge;
+            t.Karte->Eingangsmodus_setzen(e.gruppe_11_bis_15, e.nur_pin11, e.aktiv_hoch);
+            if (e.Max_frequenz > 0) t.Karte->Grenzwerte_setzen(e.Max_frequenz, e.Pulsteiler);
         }
         return geoeffnet;
     }
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        return g_speichermodul && g_speichermodul->Port_oeffnen(port_text);
-    case Treiberart::SerielleLinie:
-        if (!g_linie) return false;
-        g_linie->SetTag(typ->Linientag);
-        g_linie->Init(p.ComPort, p.Baudrate);
-        g_linie->Connect();
+    if (t.Speicher) return t.Speicher->Port_oeffnen(port_text);
+    if (t.Linie) {
+        t.Linie->SetTag(typ.Linientag);
+        t.Linie->Init(p.ComPort, p.Baudrate);
+        t.Linie->Connect();
         return true;
-    case Treiberart::keiner:
-        break;
     }
     return false;
 }
 
 void Steuerung_schliessen() {
-    switch (Aktueller_Treiber()) {
-    case Treiberart::Ikxif:
-    case Treiberart::Kxcu:
-        if (g_speichermodul) g_speichermodul->Port_schliessen();
-        break;
-    case Treiberart::SerielleLinie:
-        if (g_linie) g_linie->UnInit();
-        break;
-    default:
-        break;
-    }
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (t.Speicher) t.Speicher->Port_schliessen();
+    if (t.Linie) t.Linie->UnInit();
 }
 
 void InitializeSteuerung(bool full) {
@@ -839,11 +665,12 @@ void InitializeSteuerung(bool full) {
     Befehl_protokollieren(std::string(22, '='));
     Befehl_protokollieren(Formatieren("InitializeSteuerung(%d)", vollstaendig));
 
-    if (full && (p.Modul == 5 || p.Modul == 10) && g_linie) {
+    const Treiberzugriff t = Aktiver_Treiber();
+    if (full && Aktueller_Typ().Vollinit_Anfragen && t.Linie) {
         static constexpr std::array<const char*, 8> anfragen{
             "c,x100\r", "c,y100\r", "c,z120\r", "c,u0\r", "D,x2\r", "D,y2\r", "D,z2\r", "D,u2\r"};
         for (const char* anfrage : anfragen)
-            g_linie->SendWait(anfrage, 512);
+            t.Linie->SendWait(anfrage, 512);
     }
 
     Startgeschwindigkeit_einstellen(p.Startfreq);

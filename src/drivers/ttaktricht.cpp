@@ -1,5 +1,6 @@
 #include "ttaktricht.h"
 
+#include "core/steuerungstypen.h"
 #include "drivers/parallel_treiber.h"
 #include "platform/oberflaeche.h"
 
@@ -133,7 +134,7 @@ void TTaktRicht::Vektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t x, 
 }
 
 void TTaktRicht::UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u) {
-    if (m_modul != 4 || index < 0 || index > 9) return;
+    if (!Typangaben(m_modul).U_Achse || index < 0 || index > 9) return;
     std::lock_guard lock(m_mutex);
     if (!relativ) u = Zielabstand(u, m_position[3]);
     m_lpt.lpt_UFahrt(lpt_TaktRichtung, u, m_startgeschwindigkeit, m_geschwindigkeit[index],

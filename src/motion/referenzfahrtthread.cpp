@@ -4,6 +4,7 @@
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "core/steuerungstypen.h"
 #include "platform/oberflaeche.h"
 #include "platform/zeitbasis.h"
 
@@ -145,18 +146,7 @@ int32_t Referenzfahrt_initialisieren(bool vollinitialisierung) {
 }
 
 std::array<int32_t, 4> Referenzschalterpins(int32_t modul) {
-    switch (modul) {
-    case 0:
-        // One common switch input for all three axes of the phase card.
-        return {11, 11, 11, 0};
-    case 1:
-    case 7:
-        return {10, 11, 12, 0};
-    case 4:
-        return {11, 12, 13, 15};
-    default:
-        return {0, 0, 0, 0};
-    }
+    return Typangaben(modul).Referenzschalterpins;
 }
 
 std::array<bool, 4> Referenzschalter_abfragen(int32_t modul) {

@@ -4,6 +4,7 @@
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
+#include "core/steuerungstypen.h"
 #include "core/text.h"
 #include "core/zeichensatz.h"
 
@@ -76,9 +77,10 @@ std::string Klein(std::string_view text) {
     return ziel;
 }
 
-// The types whose cards have no u axis.
+// The types whose cards have no u axis; values outside the table keep the u column.
 bool Ohne_U_Achse(int32_t modul) {
-    return modul == 0 || modul == 1 || modul == 2 || modul == 3 || modul == 7;
+    const Steuerungstyp* typ = Steuerungstyp_zu(modul);
+    return typ && !typ->U_Achse;
 }
 
 std::string Festtext(double wert, int nachkommastellen) {
@@ -505,29 +507,11 @@ void Positionstabelle::Feste_Titel_und_Breiten() {
 void Positionstabelle::TabelleBeschriften() {
     const int32_t modul = Parametersatz().Modul;
     Feste_Titel_und_Breiten();
-    switch (modul) {
-    case 0:
-    case 2:
-        m_titel[3] = m_titel[4] = m_titel[5] = "";
-        break;
-    case 3:
-        m_titel[3] = "Aus-2";
-        m_titel[4] = m_titel[5] = "";
-        break;
-    case 4:
-        m_titel[3] = "Aus-2";
-        m_titel[4] = "Aus-3";
-        m_titel[5] = "Aus-4";
-        break;
-    case 5:
-    case 6:
-        m_titel[3] = "Aus-2";
-        m_titel[4] = "Aus-3";
-        m_titel[5] = Modus.Torval ? "Aus-4" : "";
-        break;
-    default:
-        // The other types keep the titles they had.
-        break;
+    // The other types keep the titles they had.
+    if (Typangaben(modul).Ausgangstitel) {
+        for (int spalte = 3; spalte <= 5; ++spalte)
+            m_titel[static_cast<std::size_t>(spalte)] =
+                Schaltspalte_aktiv(spalte) ? "Aus-" + std::to_string(spalte - 1) : "";
     }
     if (Modus.Winkel) {
         m_titel[6] = "X-Achse [Grad]";
@@ -600,21 +584,13 @@ bool Positionstabelle::Zelle_editierbar(int spalte) const {
 }
 
 bool Positionstabelle::Schaltspalte_aktiv(int spalte) const {
-    const int32_t modul = Parametersatz().Modul;
-    switch (spalte) {
-    case 1:
-    case 2:
-        return true;
-    case 3:
-        return modul >= 3 && modul <= 6;
-    case 4:
-        return modul >= 4 && modul <= 6;
-    case 5:
-        // Where the column carries the title "Aus-4" it can be set.
-        return modul == 4 || (Modus.Torval && (modul == 5 || modul == 6));
-    default:
-        return false;
-    }
+    // Column 1 is the E1 link, columns 2 to 5 the outputs 1 to 4.
+    if (spalte == 1 || spalte == 2) return true;
+    if (spalte < 3 || spalte > 5) return false;
+    const Steuerungstyp& typ = Typangaben(Parametersatz().Modul);
+    const int32_t ausgaenge =
+        typ.Schaltausgaenge + (Modus.Torval && typ.Torval_Schaltausgang ? 1 : 0);
+    return spalte - 1 <= ausgaenge;
 }
 
 bool Positionstabelle::Doppelklick(int zeile, int spalte) {

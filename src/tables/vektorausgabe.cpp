@@ -5,6 +5,7 @@
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "core/steuerungstypen.h"
 #include "core/text.h"
 #include "core/zeichensatz.h"
 #include "tabelle.h"
@@ -166,12 +167,11 @@ void Vektorausgabe::StartBitBtn_Thread() {
 }
 
 void Vektorausgabe::Lauf(const Vektoreingaben& e, Laufergebnis& ergebnis, int32_t& zyklen) {
-    if (Parametersatz().Modul == 3) {
-        U_Achse_einstellen();
-        if (e.Festwertspeicher) {
-            FestwertspeicherAktiv = true;
-            Upload_in_Festwertspeicher();
-        }
+    const Steuerungstyp& typ = Typangaben(Parametersatz().Modul);
+    if (typ.UBetrieb) U_Achse_einstellen();
+    if (typ.Festwertspeicher && e.Festwertspeicher) {
+        FestwertspeicherAktiv = true;
+        Upload_in_Festwertspeicher();
     }
     Ausgaenge_zuruecksetzen(e);
     InitializeSteuerung(e.ModusKora);
@@ -245,7 +245,7 @@ void Vektorausgabe::Vek_Referenzfahrt(bool x, bool y, bool z, bool u) {
 }
 
 void Vektorausgabe::Ausgang_schalten(const Vektoreingaben& e, int32_t nummer, int32_t zustand) {
-    if (Parametersatz().Modul == 5 && e.ModusTorval)
+    if (Typangaben(Parametersatz().Modul).I2C_Ausgaenge && e.ModusTorval)
         I2C_Ausgangssignal_setzen(nummer, zustand);
     else
         Ausgangssignal_setzen(nummer, zustand);
@@ -253,24 +253,9 @@ void Vektorausgabe::Ausgang_schalten(const Vektoreingaben& e, int32_t nummer, in
 
 void Vektorausgabe::Ausgaenge_zuruecksetzen(const Vektoreingaben& e) {
     Protokoll_Zeile("Vek_Ausgangssignal_zuruecksetzen()");
-    const int32_t modul = Parametersatz().Modul;
-    Ausgang_schalten(e, 1, 0);
-    switch (modul) {
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 10:
-    case 11:
-    case 12:
-        Ausgang_schalten(e, 2, 0);
-        break;
-    default:
-        break;
-    }
-    if (modul == 4 || modul == 5 || modul == 6) Ausgang_schalten(e, 3, 0);
-    if (modul == 4) Ausgang_schalten(e, 4, 0);
+    const int32_t anzahl = Typangaben(Parametersatz().Modul).Rueckgesetzte_Ausgaenge;
+    for (int32_t nummer = 1; nummer <= anzahl; ++nummer)
+        Ausgang_schalten(e, nummer, 0);
     Protokoll_Zeile("Vek_Ausgangssignal_zuruecksetzen() :: Fertig");
 }
 

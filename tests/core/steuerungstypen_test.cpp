@@ -40,3 +40,50 @@ TEST(Steuerungstypen, ArtenUndLinientags) {
     EXPECT_EQ(Steuerungstyp_zu(7)->Treiber, Treiberart::TaktRichtKarte);
     EXPECT_EQ(Steuerungstyp_zu(0)->Treiber, Treiberart::Phasenkarte);
 }
+
+// Each fact of a row must fit the driver that carries it out; a fact on a type whose driver
+// has no such operation would silently do nothing.
+TEST(Steuerungstypen, JedeZeilePasstZuIhremTreiber) {
+    auto folgt = [](bool wenn, bool dann) { return !wenn || dann; };
+    for (const Steuerungstyp& t : Steuerungstypen()) {
+        SCOPED_TRACE(t.Modul);
+        const bool karte =
+            t.Treiber == Treiberart::Phasenkarte || t.Treiber == Treiberart::TaktRichtKarte;
+        const bool speicher = ist_speichernder_Treiber(t.Treiber);
+        const bool linie = t.Treiber == Treiberart::SerielleLinie;
+        EXPECT_EQ(karte, t.Verbindung == Verbindungsart::Parallelport);
+        EXPECT_EQ(speicher || linie, t.Verbindung == Verbindungsart::Seriell);
+        EXPECT_EQ(linie, t.Linientag != 0);
+        EXPECT_EQ(hat_Festwertspeicher(t.Modul), t.Festwertspeicher);
+
+        EXPECT_TRUE(folgt(t.Ansteuersignal != Signalquelle::keine, !karte));
+        EXPECT_TRUE(folgt(t.ZBetrieb || t.UBetrieb || t.Festwertspeicher, speicher));
+        EXPECT_TRUE(folgt(t.Ausgaenge == Ausgangsbereich::Ausgang_1_und_Stift, speicher));
+        EXPECT_TRUE(folgt(t.U_Achse, !speicher));
+        EXPECT_TRUE(folgt(t.I2C_Ausgaenge || t.Programmspeicher || t.Vollinit_Anfragen ||
+                              t.Ungeoeffnet_bis_Verbinden,
+                          linie));
+        EXPECT_EQ(t.Kartenname != nullptr, t.Treiber == Treiberart::TaktRichtKarte);
+        for (int32_t pin : t.Referenzschalterpins) {
+            EXPECT_TRUE(karte || pin == 0);
+            EXPECT_TRUE(pin == 0 || (pin >= 10 && pin <= 15)) << pin;
+        }
+
+        EXPECT_GE(t.Rueckgesetzte_Ausgaenge, 1);
+        EXPECT_LE(t.Rueckgesetzte_Ausgaenge, 4);
+        EXPECT_GE(t.Schaltausgaenge, 1);
+        EXPECT_LE(t.Schaltausgaenge + (t.Torval_Schaltausgang ? 1 : 0), 4);
+
+        // A preset only for an option the type offers.
+        constexpr int32_t bleibt = Antriebsvorgaben::bleibt;
+        EXPECT_EQ(t.Vorgaben.Schrittbetrieb != bleibt, t.Antriebswahl);
+        EXPECT_EQ(t.Vorgaben.Ruhestrom != bleibt, t.Antriebswahl);
+        EXPECT_TRUE(folgt(t.Vorgaben.ZBetrieb != bleibt, t.ZBetrieb));
+        EXPECT_TRUE(folgt(t.Vorgaben.UBetrieb != bleibt, t.UBetrieb));
+    }
+    // Values outside the table have no driver and no ability.
+    for (int32_t modul : {-1, 8, 9, 14}) {
+        EXPECT_EQ(Typangaben(modul).Treiber, Treiberart::keiner);
+        EXPECT_FALSE(Typangaben(modul).Ausgangstitel || Typangaben(modul).U_Achse);
+    }
+}

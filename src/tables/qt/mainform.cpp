@@ -5,6 +5,7 @@
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "core/steuerungstypen.h"
 #include "core/text.h"
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
@@ -393,11 +394,11 @@ void TMainForm::Simulation_bereitstellen() {
 }
 
 void TMainForm::Titel_bilden(const std::string& steuerungsname) {
-    const int32_t modul = Parametersatz().Modul;
+    const Steuerungstyp& typ = Typangaben(Parametersatz().Modul);
     std::string name = steuerungsname;
-    if (ModusWT && (modul == 3 || modul == 5))
+    if (ModusWT && typ.Kundenname_WT)
         name = Kundentext_WT;
-    else if (ModusTorval && (modul == 4 || modul == 5))
+    else if (ModusTorval && typ.Kundenname_Torval)
         name = Kundentext_Torval;
     std::string marken;
     if (ModusKora) marken += "/KORA ";
@@ -431,7 +432,7 @@ void TMainForm::Verbinden() {
     schritte.Erzeugt = [this](const std::string& name) {
         Titel_bilden(name);
         Beschriftung_zeigen();
-        MenuKX900_KXCU->menuAction()->setVisible(Parametersatz().Modul == 3);
+        MenuKX900_KXCU->menuAction()->setVisible(hat_Festwertspeicher(Parametersatz().Modul));
     };
     // The angle-positioning mode will open its position display link in Anzeige_oeffnen;
     // until that link exists the controller is connected as in the other modes.

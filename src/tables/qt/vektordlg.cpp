@@ -1,6 +1,7 @@
 #include "vektordlg.h"
 
 #include "core/maschinenparameter.h"
+#include "core/steuerungstypen.h"
 #include "platform/oberflaeche.h"
 #include "platform/qt/knopfleiste.h"
 #include "tables/tvekthread.h"
@@ -233,7 +234,7 @@ void TVektorDlg::Einstellungen_zeigen() {
     uAchseCheckBox->setChecked(false);
     zAchseInterpolierenCheckBox->setChecked(zAchseInterpolieren);
     FestwertspeicherCheckBox->setChecked(false);
-    FestwertspeicherCheckBox->setVisible(Parametersatz().Modul == 3);
+    FestwertspeicherCheckBox->setVisible(hat_Festwertspeicher(Parametersatz().Modul));
 }
 
 // ---- Controls -----------------------------------------------------------------------------------
@@ -276,7 +277,8 @@ Vektoreingaben TVektorDlg::Eingaben_lesen() const {
     e.zReferenz = zAchseCheckBox->isChecked();
     e.uReferenz = uAchseCheckBox->isChecked();
     e.zInterpolieren = zAchseInterpolierenCheckBox->isChecked();
-    e.Festwertspeicher = Parametersatz().Modul == 3 && FestwertspeicherCheckBox->isChecked();
+    e.Festwertspeicher =
+        hat_Festwertspeicher(Parametersatz().Modul) && FestwertspeicherCheckBox->isChecked();
     e.ModusKora = ModusKora;
     e.ModusWT = ModusWT;
     e.ModusTorval = ModusTorval;
