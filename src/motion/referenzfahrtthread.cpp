@@ -43,15 +43,19 @@ bool TReferenzfahrtThread::Lauf_starten(const Referenzachsen& achsen) {
 }
 
 void TReferenzfahrtThread::Abbrechen() {
-    // Under the lock, so the run cannot end between setting the flag and the stop: a flag
-    // left behind would abort the next action of another dialog.
-    std::lock_guard lock(m_mutex);
-    if (m_beschaeftigt) {
-        // A bare immediate stop ends only the axis that is moving; the flag also ends the run,
-        // which would otherwise go on with the next axis.
-        m_abbruch_vorgemerkt = true;
-        Steuerung().Abbruch = true;
+    {
+        // Under the lock, so the run cannot end between its check and the flag: a flag left
+        // behind would abort the next action of another dialog.
+        std::lock_guard lock(m_mutex);
+        if (m_beschaeftigt) {
+            // A bare immediate stop ends only the axis that is moving; the flag also ends the
+            // run, which would otherwise go on with the next axis.
+            m_abbruch_vorgemerkt = true;
+            Steuerung().Abbruch = true;
+        }
     }
+    // After the lock: the stop waits for the controller and may show a box, and the run must
+    // be able to end meanwhile. The stop itself leaves no flag behind.
     const int32_t code =
         Arbeit_ausfuehren("Achsen_sofort_stoppen", [] { Achsen_sofort_stoppen(); });
     if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, Titel);
