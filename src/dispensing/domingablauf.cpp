@@ -1,5 +1,6 @@
 #include "dispensing/domingablauf.h"
 
+#include "core/arbeitsende.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
@@ -26,15 +27,7 @@ constexpr int32_t Jogsatz = 3;
 
 // -1 has been shown where it arose.
 void Melden(int32_t code, const char* caption) {
-    if (code != Fehler_bereits_gemeldet) Steuerungsfehler_melden(code, caption);
-}
-
-// Anything that is not a controller error still must not escape a worker thread.
-int32_t Unerwartet_melden(const std::exception& e, const char* caption) {
-    Protokoll_Zeile(std::string(caption) + " :: " + e.what());
-    oberflaeche().Meldung(e.what(), "P R O G R A M M I E R F E H L E R", Symbol::fehler,
-                          Knoepfe::ok);
-    return Fehler_bereits_gemeldet;
+    if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, caption);
 }
 
 // A stop that came after the previous command had ended would otherwise end the first move
@@ -154,37 +147,24 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
     m_k.Anzeige.Beschaeftigt(true, false);
     Protokoll_Zeile("");
     Protokoll_Zeile(caption);
-    try {
-        try {
-            m_k.Anzeige.Job_lesen(m_k.Job);
-            Doming_annehmen(m_k.Job);
-            CheckVariablen(m_k.Job);
-            m_k.Anzeige.Laserpointer_Haken_setzen(false);
-            LaserpointerONOFFCheckBoxClick(false);
-            // A continued run continues its first pass only; later passes start afresh from
-            // the saved counters, which a completed pass has set back to 0.
-            int nummer = 1;
-            do {
-                Durchlauf(e, e.Neustart, nummer, ergebnis);
-                ++ergebnis.Durchlaeufe;
-                ++nummer;
-            } while (e.Dauertest && e.Dauertest());
-        } catch (const Steuerungsfehler& f) {
-            ergebnis.Fehlercode = f.code();
-            Melden(f.code(), caption);
-        } catch (const std::exception& f) {
-            ergebnis.Fehlercode = Unerwartet_melden(f, caption);
-        }
-        if (ergebnis.Fehlercode != 0) {
-            try {
-                DomingAusgangssignal(m_k, 0);
-            } catch (const Steuerungsfehler& f) {
-                Melden(f.code(), caption);
-            }
-        }
-    } catch (const std::exception& f) {
-        Unerwartet_melden(f, caption);
-    }
+    ergebnis.Fehlercode = Arbeit_ausfuehren(caption, [&] {
+        m_k.Anzeige.Job_lesen(m_k.Job);
+        Doming_annehmen(m_k.Job);
+        CheckVariablen(m_k.Job);
+        m_k.Anzeige.Laserpointer_Haken_setzen(false);
+        LaserpointerONOFFCheckBoxClick(false);
+        // A continued run continues its first pass only; later passes start afresh from
+        // the saved counters, which a completed pass has set back to 0.
+        int nummer = 1;
+        do {
+            Durchlauf(e, e.Neustart, nummer, ergebnis);
+            ++ergebnis.Durchlaeufe;
+            ++nummer;
+        } while (e.Dauertest && e.Dauertest());
+    });
+    Melden(ergebnis.Fehlercode, caption);
+    if (ergebnis.Fehlercode != 0)
+        Melden(Arbeit_ausfuehren(caption, [this] { DomingAusgangssignal(m_k, 0); }), caption);
     try {
         Position_aktualisieren(m_k);
     } catch (const Steuerungsfehler& f) {
@@ -193,6 +173,8 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
         Fehler_melden(false, f.code(), caption);
     } catch (const std::exception& f) {
         Protokoll_Zeile(std::string(caption) + " :: " + f.what());
+    } catch (...) {
+        Protokoll_Zeile(std::string(caption) + " :: unbekannte Ausnahme");
     }
     Protokoll_Zeile(Formatieren("ixBogenMerke=%d iyBogenMerke=%d ixMerke=%d iyMerke=%d",
                                 m_merke.ixBogen, m_merke.iyBogen, m_merke.ix, m_merke.iy));
@@ -204,20 +186,16 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
 
 int32_t DomingAblauf::RefBitBtn_Thread() {
     static constexpr const char* caption = "RefBitBtn_Thread()";
-    int32_t code = 0;
     Alten_Stopp_verwerfen();
     m_k.Anzeige.Beschaeftigt(true, false);
-    try {
+    const int32_t code = Arbeit_ausfuehren(caption, [this] {
         Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
         Rampenlaenge_einstellen(m_k.Job.Rampenlaenge);
         Referenzfahrt_xy();
-    } catch (const Steuerungsfehler& f) {
-        code = f.code();
+    });
+    if (code != 0) {
         m_k.Anzeige.Position_unbekannt();
         Melden(code, caption);
-    } catch (const std::exception& f) {
-        m_k.Anzeige.Position_unbekannt();
-        code = Unerwartet_melden(f, caption);
     }
     m_k.Anzeige.Beschaeftigt(false, false);
     return code;
@@ -225,10 +203,9 @@ int32_t DomingAblauf::RefBitBtn_Thread() {
 
 int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
     static constexpr const char* caption = "DomingMouseDown_Thread()";
-    int32_t code = 0;
     Alten_Stopp_verwerfen();
     m_k.Anzeige.Beschaeftigt(true, false);
-    try {
+    const int32_t code = Arbeit_ausfuehren(caption, [&] {
         Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
         Endgeschwindigkeit_einstellen(Jogsatz, e.Geschwindigkeit);
         Rampenlaenge_einstellen(m_k.Job.Rampenlaenge);
@@ -253,20 +230,10 @@ int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
             Vektorfahrt_ausfuehren(false, Jogsatz, x_achse ? s : bleibt, x_achse ? bleibt : s,
                                    bleibt, 1);
         }
-    } catch (const Steuerungsfehler& f) {
-        code = f.code();
-        Melden(code, caption);
-    } catch (const std::exception& f) {
-        code = Unerwartet_melden(f, caption);
-    }
+    });
+    Melden(code, caption);
     m_k.Anzeige.Beschaeftigt(false, false);
-    try {
-        Position_aktualisieren(m_k);
-    } catch (const Steuerungsfehler& f) {
-        Melden(f.code(), caption);
-    } catch (const std::exception& f) {
-        Unerwartet_melden(f, caption);
-    }
+    Melden(Arbeit_ausfuehren(caption, [this] { Position_aktualisieren(m_k); }), caption);
     return code;
 }
 

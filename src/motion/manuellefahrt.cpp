@@ -1,5 +1,6 @@
 #include "manuellefahrt.h"
 
+#include "core/arbeitsende.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
@@ -161,14 +162,22 @@ void ManuelleFahrt::Fehler_behandeln(int32_t code) {
         Anzeige_sicher_aktualisieren();
     else
         Anzeige_aktualisieren(true);
-    Steuerungsfehler_melden(code, Titel);
+    if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, Titel);
 }
 
 // ---- Worker commands ---------------------------------------------------------------------------
 
-void ManuelleFahrt::Fahren() {
+void ManuelleFahrt::Bewegung_ausfuehren(const char* caption,
+                                        const std::function<void()>& bewegung) {
     m_beobachter.Bewegung(true);
-    try {
+    const int32_t code = Arbeit_ausfuehren(caption, bewegung);
+    // The refresh after a failure may fail itself; the controls are freed whatever happens.
+    if (code != 0) Arbeit_ausfuehren(caption, [&] { Fehler_behandeln(code); });
+    m_beobachter.Bewegung(false);
+}
+
+void ManuelleFahrt::Fahren() {
+    Bewegung_ausfuehren("Fahren()", [this] {
         const int32_t richtung = Richtung();
         std::array<int64_t, 3> weg{};
         const int achse = std::abs(richtung) - 1;
@@ -180,15 +189,11 @@ void ManuelleFahrt::Fahren() {
         Endgeschwindigkeit_einstellen(Geschwindigkeitsplatz, Geschwindigkeit());
         Relativ_fahren(weg[0], weg[1], weg[2]);
         Anzeige_aktualisieren(false);
-    } catch (const Steuerungsfehler& f) {
-        Fehler_behandeln(f.code());
-    }
-    m_beobachter.Bewegung(false);
+    });
 }
 
 void ManuelleFahrt::Anfahren() {
-    m_beobachter.Bewegung(true);
-    try {
+    Bewegung_ausfuehren("Anfahren()", [this] {
         Endgeschwindigkeit_einstellen(Geschwindigkeitsplatz, Geschwindigkeit());
         std::array<int64_t, 3> c{};
         for (std::size_t a = 0; a < 3; ++a)
@@ -219,10 +224,7 @@ void ManuelleFahrt::Anfahren() {
         }
         if (ausgang) Ausgangssignal_setzen(Anfahrausgang, 1);
         Anzeige_aktualisieren(false);
-    } catch (const Steuerungsfehler& f) {
-        Fehler_behandeln(f.code());
-    }
-    m_beobachter.Bewegung(false);
+    });
 }
 
 void ManuelleFahrt::Relais_schalten(bool ein) {
@@ -237,12 +239,11 @@ void ManuelleFahrt::Relais_schalten(bool ein) {
                               Titel, Symbol::warnung, Knoepfe::ok);
         return;
     }
-    try {
+    const int32_t code = Arbeit_ausfuehren("Relais_schalten()", [ein] {
         Ausgangssignal_setzen(Relaisausgang, ein ? 1 : 0);
         Programm_starten();
-    } catch (const Steuerungsfehler& f) {
-        Steuerungsfehler_melden(f.code(), Titel);
-    }
+    });
+    if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, Titel);
 }
 
 // ---- Window thread -----------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -88,8 +89,11 @@ public:
 
 private:
     // The refresh after a failed action: 2000 shows the position, anything else "- - -";
-    // the code is then reported.
+    // the code is then reported unless it has been shown already.
     void Fehler_behandeln(int32_t code);
+    // A jog or approach between the observer's Bewegung(true) and Bewegung(false): a
+    // controller error is handled as above, anything else is shown once.
+    void Bewegung_ausfuehren(const char* caption, const std::function<void()>& bewegung);
     // A refresh whose own failure is shown in error form and reported.
     void Anzeige_sicher_aktualisieren();
     void Position_schreiben(int zeile, const std::array<double, 3>& werte);

@@ -1,15 +1,12 @@
 #include "referenzfahrtthread.h"
 
+#include "core/arbeitsende.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
-#include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
 #include "platform/oberflaeche.h"
 #include "platform/zeitbasis.h"
-
-#include <exception>
-#include <string>
 
 namespace orvexa {
 
@@ -18,12 +15,6 @@ namespace {
 Referenzfahrt_Beobachter& Stiller_Beobachter() {
     static Referenzfahrt_Beobachter beobachter;
     return beobachter;
-}
-
-// Anything but a controller error code: shown here, so the dialog still returns to idle.
-void Unerwartet_melden(const std::string& wo, const std::exception& fehler) {
-    Protokoll_Zeile(wo + " :: " + fehler.what());
-    oberflaeche().Meldung(fehler.what(), TReferenzfahrtThread::Titel, Symbol::warnung, Knoepfe::ok);
 }
 
 } // namespace
@@ -54,22 +45,22 @@ bool TReferenzfahrtThread::Lauf_starten(const Referenzachsen& achsen) {
 }
 
 void TReferenzfahrtThread::Abbrechen() {
-    // Under the lock, so the run cannot end between setting the flag and the stop: a flag
-    // left behind would abort the next action of another dialog.
-    std::lock_guard lock(m_mutex);
-    if (m_beschaeftigt) {
-        // A bare immediate stop ends only the axis that is moving; the flag also ends the run,
-        // which would otherwise go on with the next axis.
-        m_abbruch_vorgemerkt = true;
-        Steuerung().Abbruch = true;
+    {
+        // Under the lock, so the run cannot end between its check and the flag: a flag left
+        // behind would abort the next action of another dialog.
+        std::lock_guard lock(m_mutex);
+        if (m_beschaeftigt) {
+            // A bare immediate stop ends only the axis that is moving; the flag also ends the
+            // run, which would otherwise go on with the next axis.
+            m_abbruch_vorgemerkt = true;
+            Steuerung().Abbruch = true;
+        }
     }
-    try {
-        Achsen_sofort_stoppen();
-    } catch (const Steuerungsfehler& fehler) {
-        Steuerungsfehler_melden(fehler.code(), Titel);
-    } catch (const std::exception& fehler) {
-        Unerwartet_melden("Achsen_sofort_stoppen", fehler);
-    }
+    // After the lock: the stop waits for the controller and may show a box, and the run must
+    // be able to end meanwhile. The stop itself leaves no flag behind.
+    const int32_t code =
+        Arbeit_ausfuehren("Achsen_sofort_stoppen", [] { Achsen_sofort_stoppen(); });
+    if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, Titel);
 }
 
 bool TReferenzfahrtThread::Beschaeftigt() const {
@@ -106,18 +97,13 @@ void TReferenzfahrtThread::Lauf(const Referenzachsen& achsen) {
     }
     int32_t code = 0;
     if (!achsen.keine()) {
-        try {
+        code = Arbeit_ausfuehren("Referenzfahrt", [&] {
             // Stopped before anything moved: nothing is homed.
             Abbruch_pruefen();
             xyzuReset_durchfuehren(achsen.x, achsen.y, achsen.z, achsen.u);
             Bewegungsende_abwarten();
-        } catch (const Steuerungsfehler& fehler) {
-            code = fehler.code();
-            Steuerungsfehler_melden(code, Titel);
-        } catch (const std::exception& fehler) {
-            code = Fehler_bereits_gemeldet;
-            Unerwartet_melden("Referenzfahrt", fehler);
-        }
+        });
+        if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, Titel);
     }
     Zeitbasis::Schlafen(Nachlauf_ms);
     // Queued before the run shows as over, so whoever sees it over and then processes the
@@ -133,16 +119,10 @@ void TReferenzfahrtThread::Lauf(const Referenzachsen& achsen) {
 }
 
 int32_t Referenzfahrt_initialisieren(bool vollinitialisierung) {
-    try {
-        InitializeSteuerung(vollinitialisierung);
-        return 0;
-    } catch (const Steuerungsfehler& fehler) {
-        Steuerungsfehler_melden(fehler.code(), TReferenzfahrtThread::Titel);
-        return fehler.code();
-    } catch (const std::exception& fehler) {
-        Unerwartet_melden("InitializeSteuerung", fehler);
-        return Fehler_bereits_gemeldet;
-    }
+    const int32_t code =
+        Arbeit_ausfuehren("InitializeSteuerung", [&] { InitializeSteuerung(vollinitialisierung); });
+    if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, TReferenzfahrtThread::Titel);
+    return code;
 }
 
 std::array<int32_t, 4> Referenzschalterpins(int32_t modul) {

@@ -1,5 +1,6 @@
 #include "vektorausgabe.h"
 
+#include "core/arbeitsende.h"
 #include "core/dateien.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
@@ -126,17 +127,10 @@ void Vektorausgabe::StartBitBtn_Thread() {
     ergebnis.Gestartet = true;
 
     int32_t zyklen = e.Zyklen < 0 ? 0 : e.Zyklen;
-    try {
-        Lauf(e, ergebnis, zyklen);
-    } catch (const Steuerungsfehler& fehler) {
-        ergebnis.Fehlercode = fehler.code();
-        Steuerungsfehler_melden(fehler.code(), Meldungstitel);
-    } catch (const std::exception& fehler) {
-        // Not a controller error code: shown here so that the worker still returns to idle.
-        ergebnis.Fehlercode = Fehler_bereits_gemeldet;
-        Protokoll_Zeile(std::string("StartBitBtn_Thread :: ") + fehler.what());
-        oberflaeche().Meldung(fehler.what(), Meldungstitel, Symbol::warnung, Knoepfe::ok);
-    }
+    ergebnis.Fehlercode =
+        Arbeit_ausfuehren("StartBitBtn_Thread", [&] { Lauf(e, ergebnis, zyklen); });
+    if (Noch_zu_melden(ergebnis.Fehlercode))
+        Steuerungsfehler_melden(ergebnis.Fehlercode, Meldungstitel);
     if (ergebnis.Fehlercode != 0) {
         if (e.ModusWT) {
             std::lock_guard lock(m_mutex);

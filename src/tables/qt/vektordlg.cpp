@@ -304,21 +304,31 @@ void TVektorDlg::StartBitBtnClick() {
 }
 
 void TVektorDlg::AbbrechenBitBtnClick() {
-    // Under the lock, so that a stop never reaches the controller after the run has ended:
-    // there it would be left pending for the next action of another dialog.
-    std::lock_guard lock(m_zustand_mutex);
-    if (m_lauf_aktiv)
-        m_lauf.Abbrechen();
-    else if (m_befehl_offen)
-        m_abbruch_vorgemerkt = true;
+    // Decided under the lock, carried out after it: the stop waits for the controller and
+    // may show a box, and the run must be able to end meanwhile. A stop that reaches the
+    // controller just as the run ends is spent by the next run, jog or reference run, each
+    // of which clears a stop left from before as it begins.
+    bool anhalten = false;
+    {
+        std::lock_guard lock(m_zustand_mutex);
+        if (m_lauf_aktiv)
+            anhalten = true;
+        else if (m_befehl_offen)
+            m_abbruch_vorgemerkt = true;
+    }
+    if (anhalten) m_lauf.Abbrechen();
 }
 
 void TVektorDlg::ZyklenAbbruchTaste() {
-    std::lock_guard lock(m_zustand_mutex);
-    if (m_lauf_aktiv)
-        m_lauf.Zyklen_abbrechen();
-    else if (m_befehl_offen)
-        m_zyklenabbruch_vorgemerkt = true;
+    bool abbrechen = false;
+    {
+        std::lock_guard lock(m_zustand_mutex);
+        if (m_lauf_aktiv)
+            abbrechen = true;
+        else if (m_befehl_offen)
+            m_zyklenabbruch_vorgemerkt = true;
+    }
+    if (abbrechen) m_lauf.Zyklen_abbrechen();
 }
 
 bool TVektorDlg::Taste(int taste, const QString& text) {
@@ -456,15 +466,21 @@ void TVektorDlg::Zyklenfeld_markieren(bool gelb) {
 }
 
 void TVektorDlg::Laeuft(bool laeuft) {
+    bool zyklen_abbrechen = false;
+    bool abbrechen = false;
     {
         std::lock_guard lock(m_zustand_mutex);
         m_lauf_aktiv = laeuft;
         if (laeuft) {
-            // A stop given between Start and now: the run cleared its flags as it began.
-            if (std::exchange(m_zyklenabbruch_vorgemerkt, false)) m_lauf.Zyklen_abbrechen();
-            if (std::exchange(m_abbruch_vorgemerkt, false)) m_lauf.Abbrechen();
+            zyklen_abbrechen = std::exchange(m_zyklenabbruch_vorgemerkt, false);
+            abbrechen = std::exchange(m_abbruch_vorgemerkt, false);
         }
     }
+    // A stop given between Start and now: the run cleared its flags as it began. Not under
+    // the lock: a failing stop shows its box on the window thread, which may be waiting for
+    // the lock meanwhile (closing polls Beschaeftigt).
+    if (zyklen_abbrechen) m_lauf.Zyklen_abbrechen();
+    if (abbrechen) m_lauf.Abbrechen();
     Im_Fensterthread([laeuft](TVektorDlg& d) { d.Knoepfe_zeigen(laeuft); });
 }
 

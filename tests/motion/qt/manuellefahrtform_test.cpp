@@ -26,7 +26,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,45 @@ TEST_F(ManuelleFahrtFormTest, EscWaehrendDerFahrtHaeltAnUndZeigtDiePosition) {
     EXPECT_EQ(Zelle(dlg->aktStringGrid, 1, 1), "  0.10");
     EXPECT_TRUE(ui.Meldungen().empty());
     EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(ManuelleFahrtFormTest, UnerwarteterFehlerImArbeiterZeigtEineBoxUndGibtDenDialogFrei) {
+    struct Fall {
+        const char* operation;
+        std::function<void()> fehler;
+        QPushButton* TManuelleFahrtForm::*knopf;
+        const char* text;
+    };
+    const std::vector<Fall> faelle{
+        {"Vektorfahrt_ausfuehren", [] { throw std::logic_error("Schritte außerhalb"); },
+         &TManuelleFahrtForm::xPos_BitBtn, "Schritte außerhalb"},
+        {"Achsenposition_abfragen", [] { throw 7; }, &TManuelleFahrtForm::AnfahrenBitBtn,
+         "unbekannte Ausnahme"},
+    };
+    Oeffnen();
+    for (const Fall& fall : faelle) {
+        ui.Leeren();
+        Linie()->Bei_Aufruf(fall.operation, fall.fehler);
+        (dlg.get()->*fall.knopf)->click();
+        ASSERT_TRUE(Abwarten()) << fall.operation;
+        Linie()->Bei_Aufruf(fall.operation, {});
+        const auto meldungen = ui.Meldungen();
+        ASSERT_EQ(meldungen.size(), 1u) << fall.operation;
+        EXPECT_EQ(meldungen[0].text, fall.text);
+        EXPECT_EQ(meldungen[0].titel, "orvexa2011");
+        // Back at rest: the jog controls work again, the position is shown as unknown.
+        EXPECT_TRUE(dlg->Panel->isEnabled()) << fall.operation;
+        EXPECT_TRUE(dlg->AnfahrenBitBtn->isEnabled());
+        EXPECT_FALSE(dlg->AbbrechenBitBtn->isVisible());
+        EXPECT_TRUE(dlg->SchliessenBitBtn->isVisible());
+        EXPECT_EQ(Zelle(dlg->aktStringGrid, 1, 1), "- - -");
+    }
+    fabrik.liste->Leeren();
+    dlg->yPos_BitBtn->click();
+    ASSERT_TRUE(Abwarten());
+    EXPECT_EQ(Anzahl("Linie.Vektorfahrt_ausfuehren(1, 8, 0, 20, 0)"), 1);
+    EXPECT_EQ(Zelle(dlg->aktStringGrid, 1, 1), "  0.00");
+    EXPECT_EQ(ui.Meldungen().size(), 1u);
 }
 
 TEST_F(ManuelleFahrtFormTest, LoeschenInZeileDreiUndSchliessenSpeichertNullen) {

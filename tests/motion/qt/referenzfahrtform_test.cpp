@@ -8,8 +8,8 @@
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
-#include "qt/fensteroberflaeche.h"
 #include "platform/programmverzeichnis.h"
+#include "qt/fensteroberflaeche.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -81,6 +81,8 @@ protected:
     }
 
     Fensteroberflaeche fenster_ui{ui};
+    // Installed by the tests that need worker boxes shown on the window thread.
+    Modale_Fensteroberflaeche modal_ui{ui};
     std::unique_ptr<TReferenzfahrtForm> dlg;
 };
 
@@ -228,6 +230,31 @@ TEST_F(ReferenzfahrtformTest, SchliessenWaehrendDesLaufsStopptUndEndetDenArbeite
     ASSERT_TRUE(Abwarten());
     EXPECT_EQ(Anzahl("Linie.Referenzfahrt_ausfuehren(zxyu)"), 2);
     EXPECT_EQ(dlg->Arbeiter()->Letzter_Fehlercode(), 0);
+}
+
+TEST_F(ReferenzfahrtformTest, EinFehlschlagenderStoppHaeltDenLaufNichtAufSolangeSeineBoxOffenIst) {
+    Steuerung_einrichten(5);
+    Oberflaeche_setzen(&modal_ui);
+    Haltende_Referenzfahrt();
+    Linie()->Fehler_vorgeben("Achsen_sofort_stoppen", RS_ERROR);
+    bool beendet_bei_offener_box = false;
+    modal_ui.Waehrend_der_Meldung = [&] {
+        beendet_bei_offener_box =
+            QTest::qWaitFor([&] { return dlg->Arbeiter()->Warten_bis_fertig(0); }, 10000);
+    };
+    Oeffnen();
+    dlg->StartBitBtn->click();
+    ASSERT_TRUE(Linie()->Warten_bis_gesperrt("WaitResp"));
+    ASSERT_TRUE(Laeuft_sichtbar());
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_TRUE(beendet_bei_offener_box);
+    ASSERT_TRUE(Abwarten());
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].text, "Exception [RS_ERROR]");
+    EXPECT_EQ(ui.Meldungen()[0].titel, "Referenzfahrt");
+    EXPECT_EQ(dlg->Arbeiter()->Letzter_Fehlercode(), THROW_ABORT);
+    EXPECT_TRUE(dlg->SchliessenBitBtn->isVisible());
+    EXPECT_FALSE(Steuerung().Abbruch);
 }
 
 TEST_F(ReferenzfahrtformTest, ZerstoerenWaehrendDesLaufsHinterlaesstKeinenArbeiter) {

@@ -7,8 +7,10 @@
 #include "attrappen.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
+#include "core/protokoll.h"
 #include "core/steuerung.h"
 #include "qt/fensteroberflaeche.h"
+#include "simumgebung.h"
 #include "tables/tabelle.h"
 #include "tables/vektoreinstellungen.h"
 
@@ -20,8 +22,13 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <gmock/gmock.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -99,6 +106,8 @@ protected:
     }
 
     Fensteroberflaeche fenster_ui{ui};
+    // Installed by the tests that need worker boxes shown on the window thread.
+    Modale_Fensteroberflaeche modal_ui{ui};
     Ereignis init{true};
     Positionstabelle tabelle;
     std::unique_ptr<TVektorDlg> dlg;
@@ -304,6 +313,108 @@ TEST_F(VektordlgLaufTest, SchliessenWaehrendDesLaufsHaeltIhnAnUndBeendetDenArbei
     ASSERT_TRUE(Starten_und_abwarten());
     EXPECT_EQ(dlg->Lauf().Ergebnis().Fehlercode, 0);
     EXPECT_EQ(Anzahl("Linie.Vektorfahrt_ausfuehren(1, 1, 5, 0, 0)"), 4);
+}
+
+TEST_F(VektordlgLaufTest, EinFehlschlagenderStoppHaeltDasLaufendeNichtAufSolangeSeineBoxOffenIst) {
+    Oberflaeche_setzen(&modal_ui);
+    Haltende_Fahrt();
+    Linie()->Fehler_vorgeben("Achsen_anhalten", COMMUNICATION_ERROR);
+    bool beendet_bei_offener_box = false;
+    modal_ui.Waehrend_der_Meldung = [&] {
+        beendet_bei_offener_box =
+            QTest::qWaitFor([&] { return dlg->StartBitBtn->text() == "S&tart"; }, 10000);
+    };
+    Oeffnen();
+    dlg->StartBitBtn->click();
+    ASSERT_TRUE(Bis_zur_Fahrt());
+    Taste(Qt::Key_Escape);
+    EXPECT_TRUE(beendet_bei_offener_box);
+    ASSERT_TRUE(Abwarten());
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].text, "Exception [COMMUNICATION_ERROR]");
+    EXPECT_EQ(dlg->Lauf().Ergebnis().Fehlercode, THROW_ABORT);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+// Holds every thread at its next protocol line until Loesen: the log file is replaced by a
+// FIFO, whose opening for writing waits for a reader. The run logs before it does anything
+// else, so it is held before it shows as running.
+class Protokollsperre {
+public:
+    Protokollsperre() : m_pfad(Protokolldateiname()) {
+        ::unlink(m_pfad.c_str());
+        EXPECT_EQ(::mkfifo(m_pfad.c_str(), 0600), 0);
+    }
+    ~Protokollsperre() {
+        Loesen();
+        if (m_leser >= 0) ::close(m_leser);
+    }
+    Protokollsperre(const Protokollsperre&) = delete;
+    Protokollsperre& operator=(const Protokollsperre&) = delete;
+
+    // The held line goes into the FIFO, every later one into a new log file.
+    void Loesen() {
+        if (m_geloest) return;
+        m_geloest = true;
+        m_leser = ::open(m_pfad.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ::unlink(m_pfad.c_str());
+    }
+
+private:
+    std::string m_pfad;
+    int m_leser = -1;
+    bool m_geloest = false;
+};
+
+// The dialog over every real layer down to a simulated controller on a pseudo-terminal.
+class VektordlgSimulationTest : public SerielleSimulation {
+protected:
+    void SetUp() override {
+        SerielleSimulation::SetUp();
+        Oberflaeche_setzen(&fenster_ui);
+        Achsen_einstellen(400);
+        ASSERT_NO_FATAL_FAILURE(Verbinden());
+        tabelle.Schritteingabe = true;
+        tabelle.ZeileHinzufuegen();
+        ASSERT_TRUE(tabelle.Zelle_setzen(1, 6, "100"));
+        dlg = std::make_unique<TVektorDlg>(tabelle);
+    }
+    void TearDown() override {
+        dlg.reset();
+        SerielleSimulation::TearDown();
+    }
+
+    Modale_Fensteroberflaeche fenster_ui{ui};
+    Positionstabelle tabelle;
+    std::unique_ptr<TVektorDlg> dlg;
+};
+
+TEST_F(VektordlgSimulationTest, SchliessenVorDemLaufbeginnBeiVerstummterSteuerungEndet) {
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    sim->Stumm_schalten(true);
+    {
+        Protokollsperre sperre;
+        dlg->StartBitBtn->click();
+        ASSERT_TRUE(dlg->Beschaeftigt());
+        // Closing notes the stop for the run, which is let go only then, from the window's
+        // event loop while the dialog waits for it to end.
+        QTimer::singleShot(0, dlg.get(), [&] { sperre.Loesen(); });
+        dlg->close();
+    }
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(dlg->Beschaeftigt());
+    EXPECT_EQ(fenster_ui.Nicht_gezeigt(), 0);
+    // The run sent the stop as it began; neither it nor the run's first request was answered,
+    // and each says so once.
+    EXPECT_THAT(Neue_Anfragen(), ::testing::Contains("@B"));
+    const auto meldungen = ui.Meldungen();
+    EXPECT_EQ(meldungen.size(), 2u);
+    for (const auto& m : meldungen) {
+        EXPECT_EQ(m.text, "Exception [WAIT_TIMEOUT]");
+        EXPECT_EQ(m.titel, "orvexa2011");
+    }
+    EXPECT_EQ(dlg->Lauf().Ergebnis().Fehlercode, WAIT_TIMEOUT);
 }
 
 } // namespace
