@@ -5,7 +5,6 @@
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
-#include "platform/oberflaeche.h"
 #include "platform/zeitbasis.h"
 
 namespace orvexa {
