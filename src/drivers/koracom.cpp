@@ -5,9 +5,9 @@
 #include "drivers/koracom_thread.h"
 #include "platform/oberflaeche.h"
 #include "platform/portverzeichnis.h"
+#include "platform/zeitbasis.h"
 
 #include <cerrno>
-#include <chrono>
 #include <system_error>
 
 namespace orvexa {
@@ -133,7 +133,7 @@ void TkoraCOM::Init(int32_t port, int32_t baud) {
         Protokoll_schreiben(Ebene_Seriell,
                             "koraCOM->Init() :: GetLastError()=" + std::to_string(fehler));
         iSleep += 25;
-        std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
+        Zeitbasis::Schlafen(iSleep);
         if (iSleep >= 250) ThrowError("Init()", Oeffnungsfehlertext(fehler), HANDLE_COM_PORT_ERROR);
     }
     Protokoll_schreiben(Ebene_Seriell, "koraCOM->Init() :: iSleep=" + std::to_string(iSleep));

@@ -5,6 +5,7 @@
 #include "platform/portverzeichnis.h"
 #include "seriellesteuerung.h"
 #include "testhilfen.h"
+#include "testzeitbasis.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace orvexa {
 namespace {
@@ -32,6 +35,14 @@ std::string E(int n) {
 
 long long ms_seit(Uhr::time_point beginn) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - beginn).count();
+}
+
+// The pauses of Init after its first n failed attempts: 25, 50, ... ms.
+std::vector<int> Pausen_nach(int n) {
+    std::vector<int> pausen;
+    for (int i = 1; i <= n; ++i)
+        pausen.push_back(25 * i);
+    return pausen;
 }
 
 // The code a call raises; 0 when it returns.
@@ -92,10 +103,9 @@ TEST_F(Koralink, Port_0_wird_abgelehnt_ohne_einen_Port_zu_oeffnen) {
 
 TEST_F(Koralink, Fehlender_Port_zehn_Versuche_mit_steigenden_Pausen_dann_1002) {
     ASSERT_TRUE(COM_registrieren(7, ordner.Datei("gibt-es-nicht")));
-    const auto beginn = Uhr::now();
+    test::Testzeitbasis zeit;
     EXPECT_EQ(Code([&] { link->Init(7, 115200); }), HANDLE_COM_PORT_ERROR);
-    // Pauses of 25, 50, ... 250 ms.
-    EXPECT_GE(ms_seit(beginn), 1375);
+    EXPECT_EQ(zeit.Pausen(), Pausen_nach(10));
     EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM7 = "), 10u);
     EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort() :: Could Not Open the Serial Port"), 10u);
     EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: GetLastError()=2"), 10u);
@@ -105,6 +115,49 @@ TEST_F(Koralink, Fehlender_Port_zehn_Versuche_mit_steigenden_Pausen_dann_1002) {
     EXPECT_EQ(ui.Meldungen()[0].titel, "Init()");
     EXPECT_FALSE(link->bAppStarted());
 }
+
+// The port is looked up on every attempt: an adapter plugged in while Init pauses after its
+// n-th failed attempt is found by the next one, unless that pause was the last.
+struct Einstecken {
+    int nach_versuchen;
+    int32_t code;
+};
+
+void PrintTo(const Einstecken& e, std::ostream* os) {
+    *os << "nach " << e.nach_versuchen << " Versuchen, Code " << e.code;
+}
+
+class Koralink_Einstecken : public Koralink, public ::testing::WithParamInterface<Einstecken> {};
+
+TEST_P(Koralink_Einstecken, Adapter_aus_der_Pause_wird_beim_naechsten_Versuch_gefunden) {
+    const auto [n, code] = GetParam();
+    ASSERT_TRUE(COM_registrieren(3, ordner.Datei("noch-nicht-da")));
+    sim = std::make_unique<SerielleSteuerung>();
+    std::future<int32_t> init; // outlived by zeit, whose end lets a held Init go on
+    test::Testzeitbasis zeit(static_cast<std::size_t>(n));
+    init = std::async(std::launch::async, [&] { return Code([&] { link->Init(3, 115200); }); });
+    ASSERT_TRUE(zeit.Warten_auf_Pausen(static_cast<std::size_t>(n)));
+    ASSERT_TRUE(COM_registrieren(3, sim->Geraetepfad()));
+    zeit.Freigeben();
+
+    EXPECT_EQ(init.get(), code);
+    EXPECT_EQ(zeit.Pausen(), Pausen_nach(n));
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: GetLastError()=2"), static_cast<std::size_t>(n));
+    if (code != 0) {
+        EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM3 = "), static_cast<std::size_t>(n));
+        EXPECT_FALSE(link->bAppStarted());
+        return;
+    }
+    EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM3 = "), static_cast<std::size_t>(n + 1));
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: iSleep=" + std::to_string(25 * n)), 1u);
+    EXPECT_TRUE(link->bAppStarted());
+    link->Connect();
+    EXPECT_TRUE(ui.Meldungen().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pausen, Koralink_Einstecken,
+                         ::testing::Values(Einstecken{1, 0}, Einstecken{4, 0}, Einstecken{9, 0},
+                                           Einstecken{10, HANDLE_COM_PORT_ERROR}));
 
 TEST_F(Koralink, Oeffnen_Verbinden_und_Schliessen_im_Protokoll) {
     auto& s = Steuerung();
