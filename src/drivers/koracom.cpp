@@ -362,4 +362,9 @@ void TkoraCOM::Warten_abbrechen() {
     if (const auto thread = m_z->Thread()) thread->Warten_abbrechen();
 }
 
+bool TkoraCOM::Unbegrenzte_Wartezeit_abwarten(int ms) {
+    const auto thread = m_z->Thread();
+    return thread && thread->Unbegrenzte_Wartezeit_abwarten(ms);
+}
+
 } // namespace orvexa
