@@ -1,9 +1,13 @@
 // Exchanges per second through the whole serial link (command set, link with its receive
 // thread, termios, pseudo-terminal, simulated controller at time scale 0) beside a bare
 // write/read ping-pong on a pseudo-terminal pair, and how soon the link hands over the
-// completion answer that follows a NAK. The last lines print the rates and their ratio.
+// completion answer that follows a NAK, and how long Connect takes to give up on a controller
+// that does not answer. The last lines print the rates and their ratio.
+#include "core/fehler.h"
 #include "core/protokoll.h"
 #include "drivers/korabefehlssatz.h"
+#include "drivers/koracom.h"
+#include "platform/oberflaeche.h"
 #include "platform/portverzeichnis.h"
 #include "platform/programmverzeichnis.h"
 #include "seriellesteuerung.h"
@@ -163,6 +167,34 @@ void BM_Linie_Abschluss_nach_NAK(benchmark::State& state) {
     state.counters["unter_1ms_%"] = static_cast<double>(unter_1ms) / n * 100;
 }
 BENCHMARK(BM_Linie_Abschluss_nach_NAK)->UseRealTime()->MinTime(2.0);
+
+// Connect to a mute controller: eleven attempts of 50 ms each, so about 550 ms until the
+// operator is told that no controller answers.
+void BM_Verbinden_ohne_Antwort(benchmark::State& state) {
+    Programmverzeichnis_setzen(Ordner());
+    ::setenv("ORVEXA_PORTS", (Ordner() + "ports").c_str(), 1);
+    AufzeichnendeOberflaeche ui; // the error box of every attempt
+    Oberflaeche_setzen(&ui);
+    {
+        SerielleSteuerung sim;
+        if (!COM_registrieren(Portnummer, sim.Geraetepfad())) std::abort();
+        sim.Stumm_schalten(true);
+        TkoraCOM link;
+        link.Init(Portnummer, 115200);
+        for (auto _ : state) {
+            try {
+                link.Connect();
+                state.SkipWithError("a mute controller was taken as connected");
+                break;
+            } catch (const Steuerungsfehler&) {
+            }
+        }
+        link.UnInit();
+    }
+    Oberflaeche_setzen(nullptr);
+    Protokoll_loeschen();
+}
+BENCHMARK(BM_Verbinden_ohne_Antwort)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -6,9 +6,9 @@
 #include "drivers/koracom_thread.h"
 #include "platform/oberflaeche.h"
 #include "platform/portverzeichnis.h"
+#include "platform/zeitbasis.h"
 
 #include <cerrno>
-#include <chrono>
 #include <system_error>
 
 namespace orvexa {
@@ -125,7 +125,7 @@ void TkoraCOM::Init(int32_t port, int32_t baud) {
         Protokoll_schreiben(Ebene_Seriell,
                             "koraCOM->Init() :: GetLastError()=" + std::to_string(fehler));
         iSleep += 25;
-        std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
+        Zeitbasis::Schlafen(iSleep);
         if (iSleep >= 250) ThrowError("Init()", Oeffnungsfehlertext(fehler), HANDLE_COM_PORT_ERROR);
     }
     Protokoll_schreiben(Ebene_Seriell, "koraCOM->Init() :: iSleep=" + std::to_string(iSleep));
@@ -352,6 +352,11 @@ std::string TkoraCOM::Antwort_MB() const {
 
 void TkoraCOM::Warten_abbrechen() {
     if (const auto thread = m_z->Thread()) thread->Warten_abbrechen();
+}
+
+bool TkoraCOM::Unbegrenzte_Wartezeit_abwarten(int ms) {
+    const auto thread = m_z->Thread();
+    return thread && thread->Unbegrenzte_Wartezeit_abwarten(ms);
 }
 
 } // namespace orvexa

@@ -48,6 +48,9 @@ public:
     // Ends a WaitResp without limit that is going on now (a move's completion) with the abort
     // code 2000: the stop for a controller that no longer answers.
     void Warten_abbrechen();
+    // For tests: waits until a wait without limit is going on, one that Warten_abbrechen or
+    // UnInit would end; false after ms or without a receive thread.
+    bool Unbegrenzte_Wartezeit_abwarten(int ms = 5000);
 
     void SetTag(uint8_t tag);
     uint8_t Tag() const { return m_tag.load(); }

@@ -40,6 +40,7 @@ void TkoraCOM_thread::Beenden() {
         m_zustand = Ruhe;
     }
     m_bedingung.notify_all();
+    m_wartet_unbegrenzt.notify_all();
     m_port.Lesen_abbrechen();
     if (m_thread.joinable()) m_thread.join();
 }
@@ -298,6 +299,7 @@ TkoraCOM_thread::Ergebnis TkoraCOM_thread::Antwort_abholen(bool mehrbyte, int fr
     };
     if (frist_ms < 0) {
         ++m_unbegrenzt_wartend;
+        m_wartet_unbegrenzt.notify_all();
         m_bedingung.wait(lock, [&] { return da() || (!mehrbyte && m_warten_abbrechen); });
         if (--m_unbegrenzt_wartend == 0) {
             const bool abbrechen = m_warten_abbrechen && !mehrbyte && !da();
@@ -343,6 +345,13 @@ void TkoraCOM_thread::Warten_abbrechen() {
         m_warten_abbrechen = true;
     }
     m_bedingung.notify_all();
+}
+
+bool TkoraCOM_thread::Unbegrenzte_Wartezeit_abwarten(int ms) {
+    std::unique_lock lock(m_mutex);
+    m_wartet_unbegrenzt.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [this] { return m_unbegrenzt_wartend > 0 || m_beenden; });
+    return m_unbegrenzt_wartend > 0 && !m_beenden;
 }
 
 } // namespace orvexa

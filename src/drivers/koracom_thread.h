@@ -71,6 +71,10 @@ public:
     // waits.
     void Warten_abbrechen();
 
+    // For tests: waits until a caller waits without limit (of either kind); false after ms or
+    // once the thread is ended.
+    bool Unbegrenzte_Wartezeit_abwarten(int ms);
+
     // For tests and diagnosis.
     int16_t Status() const;
     bool Getrennt() const;
@@ -97,6 +101,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_bedingung;
+    std::condition_variable m_wartet_unbegrenzt; // only for Unbegrenzte_Wartezeit_abwarten
     bool m_beenden = false;
     bool m_getrennt = false;
     bool m_wecken = false; // an answer was completed: notify once the byte is handled

@@ -1,9 +1,18 @@
 #include "zeitbasis.h"
 
 #include <ctime>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 namespace orvexa {
+
+namespace {
+
+std::mutex g_pausen_mutex;
+std::shared_ptr<Zeitbasis::Pausen> g_pausen;
+
+} // namespace
 
 int64_t Zeitbasis::Zaehler() {
     timespec ts{};
@@ -19,11 +28,25 @@ void Zeitbasis::Warten_aktiv(int64_t ticks) {
 }
 
 void Zeitbasis::Schlafen(int ms) {
+    std::shared_ptr<Pausen> pausen;
+    {
+        std::lock_guard lock(g_pausen_mutex);
+        pausen = g_pausen;
+    }
+    if (pausen) {
+        pausen->Schlafen(ms);
+        return;
+    }
     if (ms <= 0) {
         std::this_thread::yield();
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void Zeitbasis::Pausen_umleiten(std::shared_ptr<Pausen> pausen) {
+    std::lock_guard lock(g_pausen_mutex);
+    g_pausen = std::move(pausen);
 }
 
 uint32_t Zeitbasis::Millisekunden() {

@@ -5,20 +5,20 @@
 #include "platform/portverzeichnis.h"
 #include "seriellesteuerung.h"
 #include "testhilfen.h"
+#include "testzeitbasis.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace orvexa {
 namespace {
-
-using Uhr = std::chrono::steady_clock;
 
 const std::string ack(1, '\x06');
 const std::string nak(1, '\x15');
@@ -30,8 +30,12 @@ std::string E(int n) {
     return "E" + std::to_string(n) + '\x07';
 }
 
-long long ms_seit(Uhr::time_point beginn) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - beginn).count();
+// The pauses of Init after its first n failed attempts: 25, 50, ... ms.
+std::vector<int> Pausen_nach(int n) {
+    std::vector<int> pausen;
+    for (int i = 1; i <= n; ++i)
+        pausen.push_back(25 * i);
+    return pausen;
 }
 
 // The code a call raises; 0 when it returns.
@@ -75,6 +79,15 @@ protected:
         }));
     }
 
+    // Where the first line with teil stands in the log; the number of lines when none has it.
+    std::size_t Zeile_mit(const std::string& teil) const {
+        const auto zeilen = Protokoll();
+        return static_cast<std::size_t>(
+            std::find_if(zeilen.begin(), zeilen.end(),
+                         [&](auto& z) { return z.find(teil) != std::string::npos; }) -
+            zeilen.begin());
+    }
+
     std::unique_ptr<SerielleSteuerung> sim;
     std::unique_ptr<TkoraCOM> link;
 };
@@ -92,10 +105,9 @@ TEST_F(Koralink, Port_0_wird_abgelehnt_ohne_einen_Port_zu_oeffnen) {
 
 TEST_F(Koralink, Fehlender_Port_zehn_Versuche_mit_steigenden_Pausen_dann_1002) {
     ASSERT_TRUE(COM_registrieren(7, ordner.Datei("gibt-es-nicht")));
-    const auto beginn = Uhr::now();
+    test::Testzeitbasis zeit;
     EXPECT_EQ(Code([&] { link->Init(7, 115200); }), HANDLE_COM_PORT_ERROR);
-    // Pauses of 25, 50, ... 250 ms.
-    EXPECT_GE(ms_seit(beginn), 1375);
+    EXPECT_EQ(zeit.Pausen(), Pausen_nach(10));
     EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM7 = "), 10u);
     EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort() :: Could Not Open the Serial Port"), 10u);
     EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: GetLastError()=2"), 10u);
@@ -105,6 +117,49 @@ TEST_F(Koralink, Fehlender_Port_zehn_Versuche_mit_steigenden_Pausen_dann_1002) {
     EXPECT_EQ(ui.Meldungen()[0].titel, "Init()");
     EXPECT_FALSE(link->bAppStarted());
 }
+
+// The port is looked up on every attempt: an adapter plugged in while Init pauses after its
+// n-th failed attempt is found by the next one, unless that pause was the last.
+struct Einstecken {
+    int nach_versuchen;
+    int32_t code;
+};
+
+void PrintTo(const Einstecken& e, std::ostream* os) {
+    *os << e.nach_versuchen << "_Versuche_Code_" << e.code; // also the name in ctest
+}
+
+class Koralink_Einstecken : public Koralink, public ::testing::WithParamInterface<Einstecken> {};
+
+TEST_P(Koralink_Einstecken, Adapter_aus_der_Pause_wird_beim_naechsten_Versuch_gefunden) {
+    const auto [n, code] = GetParam();
+    ASSERT_TRUE(COM_registrieren(3, ordner.Datei("noch-nicht-da")));
+    sim = std::make_unique<SerielleSteuerung>();
+    std::future<int32_t> init; // outlived by zeit, whose end lets a held Init go on
+    test::Testzeitbasis zeit(static_cast<std::size_t>(n));
+    init = std::async(std::launch::async, [&] { return Code([&] { link->Init(3, 115200); }); });
+    ASSERT_TRUE(zeit.Warten_auf_Pausen(static_cast<std::size_t>(n)));
+    ASSERT_TRUE(COM_registrieren(3, sim->Geraetepfad()));
+    zeit.Freigeben();
+
+    EXPECT_EQ(init.get(), code);
+    EXPECT_EQ(zeit.Pausen(), Pausen_nach(n));
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: GetLastError()=2"), static_cast<std::size_t>(n));
+    if (code != 0) {
+        EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM3 = "), static_cast<std::size_t>(n));
+        EXPECT_FALSE(link->bAppStarted());
+        return;
+    }
+    EXPECT_EQ(Zeilen_mit("koraCOM->OpenSerialPort(COM3 = "), static_cast<std::size_t>(n + 1));
+    EXPECT_EQ(Zeilen_mit("koraCOM->Init() :: iSleep=" + std::to_string(25 * n)), 1u);
+    EXPECT_TRUE(link->bAppStarted());
+    link->Connect();
+    EXPECT_TRUE(ui.Meldungen().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pausen, Koralink_Einstecken,
+                         ::testing::Values(Einstecken{1, 0}, Einstecken{4, 0}, Einstecken{9, 0},
+                                           Einstecken{10, HANDLE_COM_PORT_ERROR}));
 
 TEST_F(Koralink, Oeffnen_Verbinden_und_Schliessen_im_Protokoll) {
     auto& s = Steuerung();
@@ -139,12 +194,10 @@ TEST_F(Koralink, Erneutes_Init_schliesst_die_alte_Verbindung) {
 TEST_F(Koralink, Stumme_Steuerung_nach_elf_Versuchen_nicht_verbunden) {
     auto& s = Steuerung();
     s.Stumm_schalten(true);
-    const auto beginn = Uhr::now();
     EXPECT_EQ(Code([&] { link->Connect(); }), COMMUNICATION_ERROR);
-    const auto dauer = ms_seit(beginn);
-    EXPECT_GE(dauer, 11 * 50);
-    EXPECT_LT(dauer, 2000);
-    EXPECT_EQ(s.Anfragen().size(), 11u);
+    // The controller may read the last request only after the link has given up on it.
+    ASSERT_TRUE(s.Warten_auf_Anfragen(11, 5000));
+    EXPECT_EQ(s.Anfragen(), std::vector<std::string>(11, ""));
     EXPECT_EQ(Zeilen_mit("koraCOM->SendReq('<CR>')"), 11u);
     ASSERT_EQ(ui.Meldungen().size(), 1u);
     EXPECT_EQ(ui.Meldungen()[0].text, Verbindungstext);
@@ -258,12 +311,8 @@ TEST_F(Koralink, Warten_abbrechen_beendet_nur_eine_laufende_unbegrenzte_Wartezei
     EXPECT_EQ(link->SendWait("L1,x100000\r", 512), nak);
     auto abschluss =
         std::async(std::launch::async, [&] { return Code([&] { link->WaitResp(-1); }); });
-    // The waiter may not have started waiting yet; repeat until it has been ended.
-    for (int i = 0;
-         i < 500 && abschluss.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready;
-         ++i)
-        link->Warten_abbrechen();
-    ASSERT_EQ(abschluss.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    ASSERT_TRUE(link->Unbegrenzte_Wartezeit_abwarten());
+    link->Warten_abbrechen();
     EXPECT_EQ(abschluss.get(), THROW_ABORT);
     EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp() :: Warten abgebrochen"), 1u);
     EXPECT_TRUE(ui.Meldungen().empty());
@@ -317,13 +366,12 @@ TEST_F(Koralink, Verlorene_Anfrage_kostet_hoechstens_einen_weiteren_Austausch) {
     auto& s = Steuerung();
     s.Stumm_schalten(true);
     EXPECT_EQ(Code([&] { link->SendWait("T0\r", 100); }), WAIT_TIMEOUT);
+    // Taken while mute: no answer will ever come for it.
+    ASSERT_TRUE(s.Warten_auf_Anfragen(1, 5000));
     s.Stumm_schalten(false);
-    // Its answer may be taken for the lost one's; it is never mistaken for another.
-    try {
-        EXPECT_EQ(link->SendWait("Q\r", 200), E(1));
-    } catch (const Steuerungsfehler& e) {
-        EXPECT_EQ(e.code(), WAIT_TIMEOUT);
-    }
+    // The next answer is taken for the lost one's and dropped, so the next exchange goes without
+    // one; it is never mistaken for another.
+    EXPECT_EQ(Code([&] { link->SendWait("Q\r", 200); }), WAIT_TIMEOUT);
     EXPECT_EQ(link->SendWait("T0\r", 512), ack);
     EXPECT_EQ(link->SendWait("Q\r", 512), E(1));
 }
@@ -360,21 +408,25 @@ TEST_F(Koralink, Ausgesteckte_Steuerung_beendet_jede_Wartezeit_mit_Fehler) {
     EXPECT_EQ(ui.Meldungen()[0].titel, "WaitResp()");
     EXPECT_EQ(Zeilen_mit("koraCOM->TkoraCOM_thread :: Verbindung zur Steuerung unterbrochen"), 1u);
 
-    const auto beginn = Uhr::now();
+    // The receive thread, parked since the hang-up, ends with the link.
     link->UnInit();
-    EXPECT_LT(ms_seit(beginn), 1000);
+    EXPECT_FALSE(link->bAppStarted());
+    EXPECT_EQ(Zeilen_mit("koraCOM->UnInit() :: Thread beendet!"), 1u);
+    EXPECT_LT(Zeile_mit("koraCOM->TkoraCOM_thread :: Verbindung zur Steuerung unterbrochen"),
+              Zeile_mit("koraCOM->UnInit() :: Thread beendet!"));
+    EXPECT_EQ(Code([&] { link->SendReq("T0\r"); }), HANDLE_COM_PORT_ERROR);
 }
 
 TEST_F(Koralink, UnInit_beendet_eine_unbegrenzte_Wartezeit) {
     auto& s = Steuerung();
     s.Stumm_schalten(true);
     auto wartend = std::async(std::launch::async, [&] { return link->SendWait("T0\r", -1); });
-    ASSERT_TRUE(s.Warten_auf_Anfragen(1, 2000));
+    ASSERT_TRUE(s.Warten_auf_Anfragen(1, 5000));
+    // Only UnInit can end it: the controller is mute and the wait has no limit.
+    ASSERT_TRUE(link->Unbegrenzte_Wartezeit_abwarten());
 
-    const auto beginn = Uhr::now();
     link->UnInit();
     EXPECT_EQ(Code([&] { wartend.get(); }), WAIT_ABANDONED);
-    EXPECT_LT(ms_seit(beginn), 1000);
     EXPECT_EQ(Zeilen_mit("koraCOM->WaitResp() :: Verbindung geschlossen"), 1u);
     EXPECT_TRUE(ui.Meldungen().empty());
     EXPECT_EQ(Code([&] { link->SendReq("T0\r"); }), HANDLE_COM_PORT_ERROR);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 using namespace orvexa;
 
 TEST(Oberflaeche, KopflosNimmtDenStandardknopf) {
@@ -51,4 +54,18 @@ TEST(Zeitbasis, AktivesWartenDauertMindestensDieVorgabe) {
     const int64_t anfang = Zeitbasis::Zaehler();
     Zeitbasis::Warten_aktiv(200'000); // 200 µs
     EXPECT_GE(Zeitbasis::Zaehler() - anfang, 200'000);
+}
+
+TEST(Zeitbasis, SchlafenGehtAnDieUmgeleitetenPausenBisSieZurueckgenommenWerden) {
+    struct Aufzeichnend : Zeitbasis::Pausen {
+        std::vector<int> ms;
+        void Schlafen(int m) override { ms.push_back(m); }
+    };
+    const auto pausen = std::make_shared<Aufzeichnend>();
+    Zeitbasis::Pausen_umleiten(pausen);
+    Zeitbasis::Schlafen(600'000); // ten minutes, far beyond the test's time-out
+    Zeitbasis::Schlafen(0);
+    Zeitbasis::Pausen_umleiten(nullptr);
+    Zeitbasis::Schlafen(1);
+    EXPECT_EQ(pausen->ms, (std::vector<int>{600'000, 0}));
 }
