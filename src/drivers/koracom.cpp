@@ -9,7 +9,9 @@
 #include "platform/zeitbasis.h"
 
 #include <cerrno>
+#include <string>
 #include <system_error>
+#include <utility>
 
 namespace orvexa {
 
@@ -38,6 +40,22 @@ std::string Oeffnungsfehlertext(int fehler) {
         return "[" + std::to_string(fehler) + "]";
     }
 }
+
+// Set while the thread holds the exchange lock: ThrowError then leaves its box to SendWait.
+thread_local bool t_meldung_zurueckstellen = false;
+
+struct Meldung_zurueckstellen {
+    Meldung_zurueckstellen() { t_meldung_zurueckstellen = true; }
+    ~Meldung_zurueckstellen() { t_meldung_zurueckstellen = false; }
+    Meldung_zurueckstellen(const Meldung_zurueckstellen&) = delete;
+    Meldung_zurueckstellen& operator=(const Meldung_zurueckstellen&) = delete;
+};
+
+struct Zurueckgestellte_Meldung : Steuerungsfehler {
+    Zurueckgestellte_Meldung(int32_t code, std::string op, std::string t)
+        : Steuerungsfehler(code), operation(std::move(op)), text(std::move(t)) {}
+    std::string operation, text;
+};
 
 std::string Feld(const std::string& bytes) {
     return bytes.size() <= TkoraCOM::Puffer_max ? bytes : bytes.substr(0, TkoraCOM::Puffer_max);
@@ -292,12 +310,20 @@ std::string TkoraCOM::Warten(const std::shared_ptr<TkoraCOM_thread>& thread, boo
 }
 
 std::string TkoraCOM::SendWait(const std::string& anfrage, int32_t timeout_ms) {
-    std::lock_guard austausch(m_z->hMutexSendWait);
-    // One thread object for both halves: an UnInit in between ends the wait as closed.
-    const auto thread = m_z->Thread();
-    const bool mehrbyte = !anfrage.empty() && anfrage.front() == '@';
-    Senden(thread, anfrage, mehrbyte);
-    return Warten(thread, mehrbyte, timeout_ms);
+    try {
+        std::lock_guard austausch(m_z->hMutexSendWait);
+        // The box of a failure waits for the operator on the window thread, which may itself
+        // be waiting for this lock to send a stop: it is shown once the lock is released.
+        const Meldung_zurueckstellen zurueckgestellt;
+        // One thread object for both halves: an UnInit in between ends the wait as closed.
+        const auto thread = m_z->Thread();
+        const bool mehrbyte = !anfrage.empty() && anfrage.front() == '@';
+        Senden(thread, anfrage, mehrbyte);
+        return Warten(thread, mehrbyte, timeout_ms);
+    } catch (const Zurueckgestellte_Meldung& f) {
+        oberflaeche().Meldung(f.text, f.operation, Symbol::warnung, Knoepfe::ok);
+        throw Steuerungsfehler(f.code());
+    }
 }
 
 void TkoraCOM::SetTag(uint8_t tag) {
@@ -321,7 +347,9 @@ std::string TkoraCOM::Operationstext() const {
 
 void TkoraCOM::ThrowError(const std::string& operation, const std::string& text, int32_t code) {
     Protokoll_schreiben(Ebene_Seriell, "koraCOM->" + operation + " :: " + text);
-    if (code != WAIT_TIMEOUT) oberflaeche().Meldung(text, operation, Symbol::warnung, Knoepfe::ok);
+    if (code == WAIT_TIMEOUT) throw Steuerungsfehler(code);
+    if (t_meldung_zurueckstellen) throw Zurueckgestellte_Meldung(code, operation, text);
+    oberflaeche().Meldung(text, operation, Symbol::warnung, Knoepfe::ok);
     throw Steuerungsfehler(code);
 }
 

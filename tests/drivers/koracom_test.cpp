@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace orvexa {
@@ -38,16 +40,7 @@ std::vector<int> Pausen_nach(int n) {
     return pausen;
 }
 
-// The code a call raises; 0 when it returns.
-template <typename F>
-int32_t Code(F&& f) {
-    try {
-        f();
-    } catch (const Steuerungsfehler& e) {
-        return e.code();
-    }
-    return 0;
-}
+using test::Code;
 
 class Koralink : public test::Testumgebung {
 protected:
@@ -227,6 +220,40 @@ TEST_F(Koralink, Anfragen_ohne_Port_leer_oder_zu_lang_werden_nicht_gesendet) {
     EXPECT_EQ(link->SendWait("#S" + std::string(124, '1') + "\r", 512).back(), '\x07');
     EXPECT_EQ(s.Anfragen().back().size(), 126u);
     EXPECT_EQ(ui.Meldungen().size(), 3u);
+}
+
+// Runs an action of the test at each box, as the operator's window thread would while a
+// worker's box is open.
+class Oberflaeche_mit_Handlung : public AufzeichnendeOberflaeche {
+public:
+    std::function<void()> bei_meldung;
+    Antwort Meldung(const std::string& text, const std::string& titel, Symbol symbol,
+                    Knoepfe knoepfe) override {
+        if (bei_meldung) bei_meldung();
+        return AufzeichnendeOberflaeche::Meldung(text, titel, symbol, knoepfe);
+    }
+};
+
+// A worker's failed exchange shows its box without holding the exchange: the window thread may
+// send a stop meanwhile.
+TEST_F(Koralink, Fehlerbox_eines_Austauschs_laesst_den_naechsten_Austausch_zu) {
+    Steuerung();
+    Oberflaeche_mit_Handlung box;
+    Oberflaeche_setzen(&box);
+    std::string stoppantwort;
+    box.bei_meldung = [&] {
+        // Detached, so that the old fault fails the test instead of hanging it.
+        std::packaged_task<std::string()> aufgabe([&] { return link->SendWait("T0\r", 512); });
+        auto stopp = aufgabe.get_future();
+        std::thread(std::move(aufgabe)).detach();
+        ASSERT_EQ(stopp.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        stoppantwort = stopp.get();
+    };
+    EXPECT_EQ(Code([&] { link->SendWait("@" + std::string(127, 'x') + "\r", 512); }),
+              SEND_REQ_ERROR);
+    Oberflaeche_setzen(&ui);
+    EXPECT_EQ(box.Meldungen().size(), 1u);
+    EXPECT_EQ(stoppantwort, ack);
 }
 
 TEST_F(Koralink, Speichermodus_nur_mit_geoeffnetem_Tag) {
