@@ -59,16 +59,4 @@ TEST_F(ArbeitsendeTest, JedeArtDesEndesGibtIhrenCodeUndHoechstensEineBox) {
     EXPECT_THAT(Protokoll(), ::testing::Not(Contains(HasSubstr("WAIT_TIMEOUT"))));
 }
 
-TEST_F(ArbeitsendeTest, LeereAktionGehtDurch) {
-    EXPECT_EQ(Arbeit_ausfuehren("nichts", {}), 0);
-    EXPECT_TRUE(ui.Meldungen().empty());
-}
-
-TEST(Arbeitsende, NurCodesDieNochNichtGezeigtSindWerdenGemeldet) {
-    EXPECT_FALSE(Noch_zu_melden(0));
-    EXPECT_FALSE(Noch_zu_melden(Fehler_bereits_gemeldet));
-    EXPECT_TRUE(Noch_zu_melden(WAIT_TIMEOUT));
-    EXPECT_TRUE(Noch_zu_melden(THROW_ABORT));
-}
-
 } // namespace
