@@ -260,6 +260,20 @@ Speicherergebnis Programmspeicher::Alle_Programme_loeschen() {
     return Speicherergebnis::erledigt;
 }
 
+void Programmspeicher::Aufzeichnung_verwerfen() {
+    // Left recording, the controller would store the next moves instead of running them. A
+    // memory request ends the recording and drops the unfinished program; the directory shows
+    // what the memory holds now. Over a link that is gone there is nobody to tell.
+    const int32_t code = m_fehlercode.load();
+    if (code == HANDLE_COM_PORT_ERROR || code == WAIT_ABANDONED) return;
+    try {
+        Plaetze_lesen();
+    } catch (const Steuerungsfehler& fehler) {
+        Protokoll_Zeile("Programm_schreiben :: Verzeichnis nicht lesbar, Fehler " +
+                        std::to_string(fehler.code()));
+    }
+}
+
 Speicherergebnis Programmspeicher::Programm_schreiben(int n, Vektorausgabe& lauf,
                                                       const Schreibauftrag& auftrag) {
     m_fehlercode = 0;
@@ -281,10 +295,12 @@ Speicherergebnis Programmspeicher::Programm_schreiben(int n, Vektorausgabe& lauf
 
     Speicherergebnis ergebnis = Speicherergebnis::erledigt;
     std::string schluss = Formatieren("### Programm %d schreiben - Ende ###", n);
+    bool aufzeichnung = false;
     try {
         U_Achse_einstellen();
         Zeile("...Programm löschen...");
         Platz_loeschen(n, false);
+        aufzeichnung = true;
         Senden(Formatieren("*PW%d\r", n), Schreibfrist_ms);
         Senden(Kopfzeile(auftrag.Kopf), Kopffrist_ms);
 
@@ -304,6 +320,7 @@ Speicherergebnis Programmspeicher::Programm_schreiben(int n, Vektorausgabe& lauf
             }
             Senden(std::string(1, ETX), Programmendefrist_ms);
         }
+        aufzeichnung = false;
         Plaetze_lesen();
     } catch (const Steuerungsfehler& fehler) {
         m_fehlercode = fehler.code();
@@ -320,6 +337,7 @@ Speicherergebnis Programmspeicher::Programm_schreiben(int n, Vektorausgabe& lauf
         ergebnis = Speicherergebnis::fehler;
         schluss = Formatieren("### Programm %d schreiben - Fehler ###", n);
     }
+    if (aufzeichnung) Aufzeichnung_verwerfen();
     // Whatever stop came during the write is spent.
     Steuerung().Abbruch = false;
     Status(schluss);

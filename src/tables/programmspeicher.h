@@ -114,6 +114,7 @@ private:
     std::string Senden(const std::string& anfrage, int32_t frist_ms, bool zeigen = true);
     std::string Warten(int32_t frist_ms, bool zeigen = true);
     void Platz_loeschen(int n, bool zeigen);
+    void Aufzeichnung_verwerfen();
     bool Bestaetigt(const std::string& frage);
     void Fehler(int32_t code, const std::string& zeile);
 
