@@ -167,7 +167,6 @@ TEST_F(Speicherbefehltest, SchreibenListenLesenLoeschenAmEigenstaendigenSimulato
     EXPECT_TRUE(gelesen[3].starts_with(tabelle + " ")) << gelesen[3];
     EXPECT_EQ(gelesen[4], "#PD,2<CR>");
     EXPECT_NE(std::find(gelesen.begin(), gelesen.end(), "$Hx<CR>"), gelesen.end());
-    EXPECT_NE(std::find(gelesen.begin(), gelesen.end(), "W20<CR>"), gelesen.end());
     EXPECT_EQ(gelesen[gelesen.size() - 2], "<ACK>");
     EXPECT_EQ(gelesen.back(), "### Programm 3 lesen - Ende ###");
 

@@ -167,10 +167,10 @@ TEST_F(ProgrammspeicherTest, LoeschenMachtDenPlatzWiederGruen) {
     ui.Antworten_vorgeben({Antwort::ja});
     EXPECT_EQ(speicher.Programm_loeschen(3), Speicherergebnis::erledigt);
     ASSERT_EQ(ui.Meldungen().size(), 1u);
-    EXPECT_EQ(ui.Meldungen()[0].text, "Möchten Sie den Programmspeicherplatz wirklich löschen?\n");
-    EXPECT_EQ(ui.Meldungen()[0].titel, "orvexa2011");
-    EXPECT_EQ(ui.Meldungen()[0].symbol, Symbol::frage);
-    EXPECT_EQ(ui.Meldungen()[0].knoepfe, Knoepfe::ja_nein);
+    const auto frage = ui.Meldungen()[0];
+    EXPECT_EQ(frage.text, "Möchten Sie den Programmspeicherplatz wirklich löschen?\n");
+    EXPECT_TRUE(frage.titel == "orvexa2011" && frage.symbol == Symbol::frage &&
+                frage.knoepfe == Knoepfe::ja_nein);
     EXPECT_FALSE(sim->Programmplatz(3).has_value());
     EXPECT_THAT(beobachter.plaetze, ElementsAre(false, false, false, false, false, false, false));
     EXPECT_THAT(beobachter.zeilen,
@@ -248,14 +248,6 @@ TEST_F(ProgrammspeicherTest, AntwortOhneEchoIstEinKommunikationsfehler) {
     ui.Antworten_vorgeben({Antwort::ja});
     EXPECT_EQ(speicher.Alle_Programme_loeschen(), Speicherergebnis::fehler);
     EXPECT_EQ(beobachter.zeilen.back(), "B ### alle Programme löschen - Fehler ###");
-}
-
-TEST_F(ProgrammspeicherTest, StummeSteuerungEndetMitZeitueberschreitung) {
-    sim->Stumm_schalten(true);
-    EXPECT_EQ(speicher.Platz_waehlen(2), Speicherergebnis::fehler);
-    EXPECT_EQ(speicher.Fehlercode(), WAIT_TIMEOUT);
-    // The places could not be read: the program is not asked for.
-    EXPECT_THAT(Neue_Anfragen(), ElementsAre("*FR1"));
 }
 
 TEST(Programmspeicher_Kopfzeile, PasstInEineAnfrageUndBehaeltDasEnde) {
