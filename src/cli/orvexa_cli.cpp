@@ -4,6 +4,7 @@
 // stdout, the program's messages to stderr.
 
 #include "cli/cli_hpgl.h"
+#include "cli/cli_speicher.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
@@ -57,6 +58,7 @@ void Hilfe(std::FILE* ziel) {
         ziel, "Usage: orvexa-cli run TABLE.edt [options]\n"
               "       orvexa-cli dom JOB.dom [options]\n"
               "       orvexa-cli hpgl FILE [--offset X,Y]\n"
+              "       orvexa-cli memory list|read N|write N TABLE.edt|erase N|erase-all --yes\n"
               "\n"
               "Runs the position table TABLE.edt on the configured controller the way the\n"
               "\"Vektorausgabe\" dialog does, without a window. It connects like the main window\n"
@@ -107,6 +109,8 @@ void Hilfe(std::FILE* ziel) {
               "name and text are printed), was stopped by a check or was refused; 2 bad command\n"
               "line; 3 the parameter file, the table or job file, the simulator or the\n"
               "connection failed; 128 + the signal number after an interrupt (130 for Ctrl-C).\n");
+    std::fprintf(ziel, "\n");
+    Speicher_Hilfe(ziel);
 }
 
 struct Optionen {
@@ -661,6 +665,34 @@ int main(int argc, char** argv) {
     sigaddset(&menge, SIGTERM);
     sigaddset(&menge, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &menge, nullptr);
+
+    // The program memory has options of its own; it connects like 'run'.
+    if (argc >= 2 && std::string(argv[1]) == "memory") {
+        int code = Erfolg;
+        {
+            Unterbrechungswaechter waechter(menge);
+            const auto optionen = [](const Verbindungsoptionen& v) {
+                Optionen o;
+                o.befehl = "memory";
+                o.parameterdatei = v.parameterdatei;
+                o.programmverzeichnis = v.programmverzeichnis;
+                o.simulation = v.simulation;
+                o.zeitskala = v.zeitskala;
+                return o;
+            };
+            Steuerungszugang zugang;
+            zugang.Einrichten = [&](const Verbindungsoptionen& v) {
+                return Einrichten(optionen(v));
+            };
+            zugang.Mit_Steuerung = [&](const Verbindungsoptionen& v,
+                                       const std::function<int()>& aktion) {
+                return Mit_Steuerung(optionen(v), waechter, aktion);
+            };
+            code = Speicher_Befehl(argc, argv, zugang);
+            if (waechter.Signal() != 0) code = 128 + waechter.Signal();
+        }
+        return code;
+    }
 
     const Optionen optionen = Optionen_lesen(argc, argv);
     int code = Erfolg;

@@ -217,4 +217,8 @@ bool hat_Festwertspeicher(int32_t modul) {
     return Typangaben(modul).Festwertspeicher;
 }
 
+bool hat_Programmspeicher(int32_t modul) {
+    return Typangaben(modul).Programmspeicher;
+}
+
 } // namespace orvexa

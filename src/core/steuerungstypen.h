@@ -114,5 +114,6 @@ bool ist_serieller_Typ(int32_t modul);    // 5, 6, 10..13
 bool ist_paralleler_Typ(int32_t modul);   // 0, 1, 4, 7
 bool ist_speichernder_Typ(int32_t modul); // 2, 3
 bool hat_Festwertspeicher(int32_t modul); // 3
+bool hat_Programmspeicher(int32_t modul); // 5, 6
 
 } // namespace orvexa

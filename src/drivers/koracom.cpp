@@ -20,7 +20,6 @@ namespace {
 constexpr const char* Verbindungstext =
     "Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!";
 constexpr const char* Getrennt_text = "Verbindung zur Steuerung unterbrochen";
-constexpr std::size_t Anfrage_max = 127; // bytes written per request
 constexpr int Verbindungsversuche = 11;
 constexpr int Verbindungsfrist_ms = 50;
 
@@ -239,7 +238,7 @@ void TkoraCOM::Senden(const std::shared_ptr<TkoraCOM_thread>& thread, const std:
     if (anfrage.empty()) ThrowError(operation, "leerer String", SEND_REQ_ERROR);
     // Cutting it would send a request without its CR, which the controller would run together
     // with the next one.
-    if (anfrage.size() > Anfrage_max)
+    if (anfrage.size() > TkoraCOM::Anfrage_max)
         ThrowError(operation,
                    "zu lang (" + std::to_string(anfrage.size()) + " Bytes, höchstens 127)",
                    SEND_REQ_ERROR);

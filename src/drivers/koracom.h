@@ -22,7 +22,8 @@ public:
     static constexpr uint8_t Tag_nicht_geoeffnet = 5;
     static constexpr int32_t Standardfrist_ms = 512;
     static constexpr int32_t ohne_Frist = -1;
-    static constexpr std::size_t Puffer_max = 259; // answer and request fields
+    static constexpr std::size_t Puffer_max = 259;  // answer and request fields
+    static constexpr std::size_t Anfrage_max = 127; // bytes written per request
     static constexpr std::size_t Operationstext_max = 63;
 
     TkoraCOM();

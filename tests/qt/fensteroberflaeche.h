@@ -15,7 +15,7 @@
 
 namespace orvexa::test {
 
-// Queues window work to the Qt event loop like the program does; boxes are recorded.
+// Queues window work to the Qt event loop like the program does; boxes and beeps are recorded.
 class Fensteroberflaeche : public QtOberflaeche {
 public:
     explicit Fensteroberflaeche(AufzeichnendeOberflaeche& ui) : m_ui(ui) {}
@@ -23,6 +23,7 @@ public:
                     Knoepfe knoepfe) override {
         return m_ui.Meldung(text, titel, symbol, knoepfe);
     }
+    void Piepton(int hz, int ms) override { m_ui.Piepton(hz, ms); }
 
 private:
     AufzeichnendeOberflaeche& m_ui;

@@ -10,6 +10,7 @@
 #include "platform/qt/qtoberflaeche.h"
 #include "simulation.h"
 #include "tables/qt/dialogoeffner.h"
+#include "tables/qt/flashdlg.h"
 #include "tables/qt/mainform.h"
 #include "tables/qt/vektordlg.h"
 #include "tables/tabelle.h"
@@ -86,6 +87,14 @@ int Programm(Anwendung& app) {
     auto parameterform = std::make_unique<TParameterForm>(fenster.get());
     auto referenzform = std::make_unique<TReferenzfahrtForm>(fenster.get());
     auto manuellform = std::make_unique<TManuelleFahrtForm>(fenster.get());
+    auto flashdlg = std::make_unique<TFlashDlg>(*tabelle, fenster.get());
+    fenster->Programmspeicher_oeffnen = [f = fenster.get(), d = flashdlg.get()](bool loeschmodus) {
+        d->LoeschModus = loeschmodus;
+        d->ModusKora = f->ModusKora;
+        d->ModusTorval = f->ModusTorval;
+        Zentrieren(*d, *f);
+        d->exec();
+    };
     // The windows of the later parts come here in their order; the vector output dialog
     // signals hEventInit when it has been made.
     auto vektordlg = std::make_unique<TVektorDlg>(*tabelle, fenster.get(), &fenster->hEventInit);
@@ -111,7 +120,9 @@ int Programm(Anwendung& app) {
     fenster->Parameter_oeffnen = nullptr;
     fenster->Referenz_oeffnen = nullptr;
     fenster->Manuell_oeffnen = nullptr;
+    fenster->Programmspeicher_oeffnen = nullptr;
     vektordlg.reset();
+    flashdlg.reset();
     manuellform.reset();
     referenzform.reset();
     parameterform.reset();

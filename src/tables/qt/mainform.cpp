@@ -10,6 +10,7 @@
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
 #include "platform/qt/qtext.h"
+#include "tables/programmspeicher.h"
 #include "tables/qt/tabellenmodell.h"
 
 #include <QAction>
@@ -263,6 +264,16 @@ void TMainForm::Menues_anlegen() {
     MenuKX900_KXCU->addAction(MenuKXCUFestwertspeicher_loeschen);
     MenuKX900_KXCU->menuAction()->setVisible(false);
 
+    MenuKXvario_KXCU = menuBar()->addMenu(QStringLiteral("KXvario-KXCU"));
+    MenuVektorausgabeFestwertspeicher =
+        aktion("&Programmspeicher", [this] { MenuVektorausgabeFestwertspeicherClick(); });
+    MenuDKXCUFestwertspeicher_loeschen =
+        aktion("Festwertspeicher &löschen", [this] { MenuDKXCUFestwertspeicher_loeschenClick(); });
+    MenuKXvario_KXCU->addAction(MenuVektorausgabeFestwertspeicher);
+    MenuKXvario_KXCU->addSeparator();
+    MenuKXvario_KXCU->addAction(MenuDKXCUFestwertspeicher_loeschen);
+    MenuKXvario_KXCU->menuAction()->setVisible(false);
+
     Werkzeugleiste = addToolBar(QStringLiteral("Werkzeugleiste"));
     Werkzeugleiste->setMovable(false);
     Werkzeugleiste->setFloatable(false);
@@ -414,6 +425,14 @@ void TMainForm::Beschriftung_zeigen() {
     setWindowTitle(Titel.empty() ? QString::fromLatin1(Programmtitel) : Q(Titel + TabellenPfad));
 }
 
+void TMainForm::Programmspeichermenue_zeigen() {
+    const int32_t modul = Parametersatz().Modul;
+    const bool zeigen = hat_Programmspeicher(modul);
+    if (const Steuerungstyp* typ = Steuerungstyp_zu(modul); zeigen && typ)
+        MenuKXvario_KXCU->setTitle(QString::fromLatin1(typ->Anzeigename));
+    MenuKXvario_KXCU->menuAction()->setVisible(zeigen);
+}
+
 void TMainForm::Verbinden() {
     QCoreApplication::setApplicationName(QString::fromLatin1(Programmtitel));
     Steuerungsinfo& info = Steuerung();
@@ -433,6 +452,7 @@ void TMainForm::Verbinden() {
         Titel_bilden(name);
         Beschriftung_zeigen();
         MenuKX900_KXCU->menuAction()->setVisible(hat_Festwertspeicher(Parametersatz().Modul));
+        Programmspeichermenue_zeigen();
     };
     // The angle-positioning mode will open its position display link in Anzeige_oeffnen;
     // until that link exists the controller is connected as in the other modes.
@@ -452,6 +472,8 @@ void TMainForm::Menues_sperren() {
         knopf->setEnabled(false);
     MenuKX900_KXCU->menuAction()->setVisible(false);
     MenuKX900_KXCU->menuAction()->setEnabled(false);
+    MenuKXvario_KXCU->menuAction()->setVisible(false);
+    MenuKXvario_KXCU->menuAction()->setEnabled(false);
     MenuParameter->setEnabled(false);
     if (ModusWT) {
         for (QAction* a : {SchritteingabeTrenner, MenuSchritteingabe, PU_SchritteingabeTrenner,
@@ -473,7 +495,11 @@ void TMainForm::Menuestatus() {
     MenuBearbeiten->menuAction()->setEnabled(t);
     MenuFahrt->menuAction()->setEnabled(v);
     MenuKX900_KXCU->menuAction()->setEnabled(v);
+    MenuKXvario_KXCU->menuAction()->setEnabled(v);
     MenuVektorausgabe->setEnabled(v && t && static_cast<bool>(Vektorausgabe_oeffnen));
+    MenuVektorausgabeFestwertspeicher->setEnabled(v && t &&
+                                                  static_cast<bool>(Programmspeicher_oeffnen));
+    MenuDKXCUFestwertspeicher_loeschen->setEnabled(static_cast<bool>(Programmspeicher_oeffnen));
     MenuParameter->setEnabled(static_cast<bool>(Parameter_oeffnen));
     ParameterSpeedButton->setEnabled(MenuParameter->isEnabled());
     MenuReferenz->setEnabled(v && static_cast<bool>(Referenz_oeffnen));
@@ -569,6 +595,17 @@ void TMainForm::MenuKXCUFestwertspeicher_loeschenClick() {
         if (fehler.code() != Fehler_bereits_gemeldet)
             Fehler_melden(true, fehler.code(), Programmtitel);
     }
+}
+
+void TMainForm::MenuVektorausgabeFestwertspeicherClick() {
+    if (Programmspeicher_oeffnen && Verbunden && Tabelle_offen() &&
+        hat_Programmspeicher(Parametersatz().Modul))
+        Programmspeicher_oeffnen(false);
+}
+
+void TMainForm::MenuDKXCUFestwertspeicher_loeschenClick() {
+    if (Programmspeicher_oeffnen && Verbunden && hat_Programmspeicher(Parametersatz().Modul))
+        Programmspeicher_oeffnen(true);
 }
 
 void TMainForm::MenuVektorausgabeClick() {

@@ -77,6 +77,8 @@ public:
     std::function<void()> Parameter_oeffnen;
     std::function<void()> Referenz_oeffnen;
     std::function<void()> Manuell_oeffnen;
+    // The program memory dialog, normal (false) or erase-all mode (true); shown modally.
+    std::function<void(bool loeschmodus)> Programmspeicher_oeffnen;
 
     // The file dialogs; tests put their own choice here. They get the folder to start in and
     // the proposed path, and return the chosen path or an empty text for Cancel.
@@ -107,6 +109,8 @@ public:
     void MenuBeendenClick();
     void MenuSchritteingabeClick();
     void MenuKXCUFestwertspeicher_loeschenClick();
+    void MenuVektorausgabeFestwertspeicherClick();
+    void MenuDKXCUFestwertspeicher_loeschenClick();
     void MenuVektorausgabeClick();
     void MenuParameterClick();
     void MenuReferenzClick();
@@ -117,10 +121,11 @@ public:
     QAction *MenuZeileHinzufuegen, *MenuZeileHinzufuegen25, *MenuZeileEinfuegen, *MenuZeileLoeschen,
         *MenuTabelleLoeschen, *MenuSchritteingabe, *SchritteingabeTrenner;
     QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
+    QAction *MenuVektorausgabeFestwertspeicher, *MenuDKXCUFestwertspeicher_loeschen;
     QAction *MenuParameter, *MenuReferenz, *MenuManuell, *ParameterSpeedButton;
     QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
         *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
-    QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *PopupMenu;
+    QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *MenuKXvario_KXCU, *PopupMenu;
     QToolBar* Werkzeugleiste;
     QLabel *EingabeHilfePanel1, *EingabeHilfePanel2;
 
@@ -143,6 +148,8 @@ private:
     void Parameter_laden();
     void Titel_bilden(const std::string& steuerungsname);
     void Beschriftung_zeigen();
+    // The program memory menu of the connected type: shown and captioned for types 5 and 6.
+    void Programmspeichermenue_zeigen();
     void Statusleiste_zeigen();
     void Simulation_bereitstellen();
     void Hinweise_zeigen(int spalte);

@@ -619,3 +619,46 @@ TEST_F(HauptfensterTest, KopfhinweiseUeberSchaltspaltenUndWH) {
 }
 
 } // namespace
+
+// --- Program memory ----------------------------------------------------------------------
+
+TEST_F(HauptfensterTest, ProgrammspeichermenueNurFuerKXvarioUndUsbIkxif) {
+    std::vector<bool> geoeffnet;
+    const auto starten = [&](int32_t modul) {
+        Parameterdatei_mit_Modul(modul);
+        Starten({"/SIM"});
+        fenster->Programmspeicher_oeffnen = [&](bool loeschmodus) {
+            geoeffnet.push_back(loeschmodus);
+        };
+        fenster->Menuestatus();
+    };
+
+    ASSERT_NO_FATAL_FAILURE(starten(6));
+    ASSERT_TRUE(fenster->Verbunden);
+    EXPECT_TRUE(fenster->MenuKXvario_KXCU->menuAction()->isVisible());
+    EXPECT_EQ(fenster->MenuKXvario_KXCU->title(), "USB-iKXIF");
+    EXPECT_TRUE(an(fenster->MenuKXvario_KXCU));
+    EXPECT_FALSE(fenster->MenuKX900_KXCU->menuAction()->isVisible());
+    // Writing a table needs one open; erasing everything does not.
+    EXPECT_FALSE(an(fenster->MenuVektorausgabeFestwertspeicher));
+    EXPECT_TRUE(an(fenster->MenuDKXCUFestwertspeicher_loeschen));
+    fenster->MenuDKXCUFestwertspeicher_loeschen->trigger();
+    fenster->MenuNeuClick();
+    EXPECT_TRUE(an(fenster->MenuVektorausgabeFestwertspeicher));
+    fenster->MenuVektorausgabeFestwertspeicher->trigger();
+    EXPECT_EQ(geoeffnet, (std::vector<bool>{true, false}));
+    fenster->close();
+    fenster.reset();
+
+    ASSERT_NO_FATAL_FAILURE(starten(5));
+    EXPECT_EQ(fenster->MenuKXvario_KXCU->title(), "KXvario-KXCU");
+    fenster->close();
+    fenster.reset();
+
+    ASSERT_NO_FATAL_FAILURE(starten(7));
+    EXPECT_FALSE(fenster->MenuKXvario_KXCU->menuAction()->isVisible());
+    geoeffnet.clear();
+    fenster->MenuDKXCUFestwertspeicher_loeschenClick();
+    fenster->MenuVektorausgabeFestwertspeicherClick();
+    EXPECT_TRUE(geoeffnet.empty());
+}
