@@ -67,6 +67,17 @@ TEST_F(SimulationTest, SeriellerTypImVorgegebenenPortordner) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports + "/COM63")));
 }
 
+TEST_F(SimulationTest, SpeicherndeTypenAufEigenemPseudoterminal) {
+    for (const int32_t modul : {2, 3}) {
+        auto sim = Simulation_starten(modul, 6, {.Zeitskala = 0, .Eigener_Portordner = false});
+        ASSERT_NE(sim, nullptr) << modul;
+        EXPECT_THAT(COM_Pfad(6), HasSubstr("/dev/pts/"));
+        EXPECT_THAT(sim->Beschreibung(), HasSubstr("COM6"));
+        sim.reset();
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports + "/COM6")));
+    }
+}
+
 TEST_F(SimulationTest, ParallelerTypHinterDemPortzugang) {
     auto sim = Simulation_starten(4, 0);
     ASSERT_NE(sim, nullptr);
