@@ -267,6 +267,31 @@ TEST_F(SpeichermodulSimulation, StoppBeendetDasWartenAufEineStummeSteuerung) {
     EXPECT_EQ(anfragen[vorher], "L1,x5000" + SOH);
 }
 
+// Closing the link (the program ends) while a worker waits for a silent controller.
+TEST_F(SpeichermodulSimulation, SchliessenBeendetDasWartenAufEineStummeSteuerung) {
+    SpeicherndeSteuerung::Optionen o;
+    o.Zeitskala = 1;
+    ASSERT_NO_FATAL_FAILURE(Verbinden(3, o));
+    Endgeschwindigkeit_einstellen(1, 2000);
+    Modul().Stillefrist_setzen(600000);
+    const std::size_t vorher = sim->Anfragen().size();
+
+    int32_t code = -5;
+    std::thread arbeiter(
+        [&] { code = Code([] { Vektorfahrt_ausfuehren(true, 1, 5000, 0, 0, 1); }); });
+    ASSERT_TRUE(sim->Warten_auf_Anfragen(vorher + 1, 5000));
+    sim->Stumm_schalten(true);
+    Steuerung_schliessen();
+    arbeiter.join();
+
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(Modul().Beschaeftigt());
+    EXPECT_EQ(sim->Anfragen().size(), vorher + 1);
+    // Closed: the next command goes nowhere.
+    Startgeschwindigkeit_einstellen(400);
+    EXPECT_EQ(sim->Anfragen().size(), vorher + 1);
+}
+
 TEST_F(SpeichermodulSimulation, StilleWaehrendDerFahrtEndetMitEinemSteuerungsfehler) {
     SpeicherndeSteuerung::Optionen o;
     o.Zeitskala = 1; // the move takes 2.5 s
