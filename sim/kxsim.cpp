@@ -1,9 +1,11 @@
 // kxsim: a serial controller on a pseudo-terminal, for trying the program without a machine.
 // Prints the device path; with --com N the port directory gets an entry COMN for it, removed
-// again when kxsim ends (SIGINT, SIGTERM).
+// again when kxsim ends (SIGINT, SIGTERM). --modul 2 or 3 starts a program-storing controller;
+// SIGUSR1 then presses the KXCU's start key (replays its fixed memory).
 
 #include "platform/portverzeichnis.h"
 #include "seriellesteuerung.h"
+#include "speicherndesteuerung.h"
 
 #include <cerrno>
 #include <climits>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -27,7 +30,8 @@ void Hilfe(std::FILE* ziel) {
                  "(1..%d)\n"
                  "  --zeitskala F   0 = Fahrten sofort beendet, 1 = echte Geschwindigkeit "
                  "(Vorgabe 1)\n"
-                 "  --modul M       Steuerungstyp 5, 6, 10..13 (Vorgabe 5)\n"
+                 "  --modul M       Steuerungstyp 2, 3, 5, 6, 10..13 (Vorgabe 5); bei 3\n"
+                 "                  startet SIGUSR1 das Programm im Festwertspeicher\n"
                  "  --kennung TEXT  Antwort auf @V\n",
                  COM_Nummer_max);
 }
@@ -79,7 +83,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--zeitskala") {
             gut = Kommazahl(wert, optionen.Zeitskala);
         } else if (arg == "--modul") {
-            gut = Ganzzahl(wert, 5, 13, zahl) && (zahl <= 6 || zahl >= 10);
+            gut = Ganzzahl(wert, 2, 13, zahl) && zahl != 4 && (zahl <= 6 || zahl >= 10);
             optionen.Modul = static_cast<int32_t>(zahl);
         } else if (arg == "--kennung") {
             gut = wert != nullptr;
@@ -101,11 +105,22 @@ int main(int argc, char** argv) {
     sigaddset(&signale, SIGINT);
     sigaddset(&signale, SIGTERM);
     sigaddset(&signale, SIGHUP);
+    sigaddset(&signale, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &signale, nullptr);
 
     try {
-        SerielleSteuerung steuerung(optionen);
-        const std::string& pfad = steuerung.Geraetepfad();
+        std::unique_ptr<SerielleSteuerung> seriell;
+        std::unique_ptr<SpeicherndeSteuerung> speichernd;
+        if (optionen.Modul == 2 || optionen.Modul == 3) {
+            SpeicherndeSteuerung::Optionen o;
+            o.Modul = optionen.Modul;
+            o.Zeitskala = optionen.Zeitskala;
+            o.Kennung = optionen.Kennung;
+            speichernd = std::make_unique<SpeicherndeSteuerung>(o);
+        } else {
+            seriell = std::make_unique<SerielleSteuerung>(optionen);
+        }
+        const std::string pfad = seriell ? seriell->Geraetepfad() : speichernd->Geraetepfad();
         if (com > 0 && !COM_registrieren(static_cast<int>(com), pfad)) {
             std::fprintf(stderr, "kxsim: COM%ld konnte in %s nicht eingetragen werden\n", com,
                          Portverzeichnis_Ordner().c_str());
@@ -114,7 +129,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", pfad.c_str());
         std::fflush(stdout);
         int signal = 0;
-        sigwait(&signale, &signal);
+        while (sigwait(&signale, &signal) == 0 && signal == SIGUSR1) {
+            if (speichernd && !speichernd->Festprogramm_starten())
+                std::fprintf(stderr, "kxsim: kein Programm im Festwertspeicher oder beschäftigt\n");
+        }
         if (com > 0) Abmelden(static_cast<int>(com), pfad);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kxsim: %s\n", e.what());

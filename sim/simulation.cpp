@@ -6,6 +6,7 @@
 #include "platform/portverzeichnis.h"
 
 #include "seriellesteuerung.h"
+#include "speicherndesteuerung.h"
 #include "virtuellemaschine.h"
 
 #include <cstdio>
@@ -49,15 +50,18 @@ private:
     std::optional<std::string> m_alt;
 };
 
+// A controller on a pseudo-terminal registered as COM<com>: the serial types' SerielleSteuerung
+// or the program-storing types' SpeicherndeSteuerung.
+template <typename Steuerung>
 class Serielle_Simulation : public Simulation {
 public:
     Serielle_Simulation(int32_t modul, int32_t com, const Simulationsoptionen& optionen)
         : m_com(com) {
         if (optionen.Eigener_Portordner) m_ordner.emplace();
-        SerielleSteuerung::Optionen o;
+        typename Steuerung::Optionen o;
         o.Modul = modul;
         o.Zeitskala = optionen.Zeitskala;
-        m_steuerung = std::make_unique<SerielleSteuerung>(o);
+        m_steuerung = std::make_unique<Steuerung>(o);
         if (!COM_registrieren(m_com, m_steuerung->Geraetepfad()))
             throw std::runtime_error("COM" + std::to_string(m_com) +
                                      " ließ sich nicht eintragen in " + Portverzeichnis_Ordner());
@@ -76,7 +80,7 @@ public:
 private:
     // Declared first so that it goes last: the entry is removed before the folder.
     std::optional<Eigener_Portordner> m_ordner;
-    std::unique_ptr<SerielleSteuerung> m_steuerung;
+    std::unique_ptr<Steuerung> m_steuerung;
     int32_t m_com;
     bool m_registriert = false;
 };
@@ -120,11 +124,15 @@ std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
         return nullptr;
     };
     try {
-        if (ist_serieller_Typ(modul)) {
+        if (ist_serieller_Typ(modul) || ist_speichernder_Typ(modul)) {
             if (comport < 1 || comport > COM_Nummer_max)
                 return ablehnen("COM" + std::to_string(comport) + " liegt nicht in COM1..COM" +
                                 std::to_string(COM_Nummer_max));
-            return std::make_unique<Serielle_Simulation>(modul, comport, optionen);
+            if (ist_speichernder_Typ(modul))
+                return std::make_unique<Serielle_Simulation<SpeicherndeSteuerung>>(modul, comport,
+                                                                                   optionen);
+            return std::make_unique<Serielle_Simulation<SerielleSteuerung>>(modul, comport,
+                                                                            optionen);
         }
         if (ist_paralleler_Typ(modul)) {
             const int32_t basis = Parametersatz().LPTAdresse;

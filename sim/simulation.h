@@ -9,8 +9,9 @@
 namespace orvexa {
 
 // The simulated machine (Simulation, core/verbindungsablauf.h) that the program reaches through
-// its ordinary connection: the serial types a controller on a pseudo-terminal registered as
-// COM<ComPort>, the parallel types the virtual machine behind the port access.
+// its ordinary connection: the serial and the program-storing types a controller on a
+// pseudo-terminal registered as COM<ComPort>, the parallel types the virtual machine behind the
+// port access.
 
 struct Simulationsoptionen {
     double Zeitskala = 1; // 0 = moves end at once, 1 = real speed (serial types)
@@ -20,8 +21,8 @@ struct Simulationsoptionen {
 };
 
 // Starts the simulated machine for controller type modul. nullptr when there is none for the
-// type (the program-storing types 2 and 3), comport is not COM1..COM63, or it cannot be
-// started; fehler, when given, then holds the reason.
+// type (8, 9, values outside the table), comport is not COM1..COM63, or it cannot be started;
+// fehler, when given, then holds the reason.
 std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
                                                const Simulationsoptionen& optionen = {},
                                                std::string* fehler = nullptr);

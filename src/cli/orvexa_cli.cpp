@@ -76,9 +76,14 @@ void Hilfe(std::FILE* ziel) {
               "  --ref-axes AXES    axes of the reference cycle, letters of xyzu (default xyz)\n"
               "  --z-interpolate    move z together with x and y instead of after them\n"
               "  --kora             the \"/KORA\" mode: full controller initialisation\n"
+              "  --record           KX900-KXCU (type 3) only: record the table into the\n"
+              "                     controller's fixed memory instead of running it (the\n"
+              "                     dialog's \"Ausgabe in den Festwertspeicher\"; not with\n"
+              "                     --endless); when the memory is full the recording is\n"
+              "                     erased, the dialog's message printed and the exit status 1\n"
               "  --torval           the \"/TORVAL\" mode: outputs of type 5 through I2C\n"
               "  --sim              start a simulated controller for the configured type and\n"
-              "                     register it as COM<ComPort> (serial types 5, 6, 10-13); the\n"
+              "                     register it as COM<ComPort> (types 2, 3, 5, 6, 10-13); the\n"
               "                     port directory is a temporary one unless ORVEXA_PORTS is set\n"
               "  --sim-timescale F  speed of the simulated moves: 0 = at once (default), 1 = real\n"
               "  --program-dir DIR  directory for the protocol log and the default parameter file\n"
@@ -130,6 +135,7 @@ struct Optionen {
     bool zinterpolieren = false;
     bool kora = false;
     bool torval = false;
+    bool aufzeichnen = false; // --record
     bool simulation = false;
     double zeitskala = 0;
 };
@@ -209,6 +215,9 @@ Optionen Optionen_lesen(int argc, char** argv) {
         } else if (arg == "--torval") {
             nur(arg, !dom);
             o.torval = true;
+        } else if (arg == "--record") {
+            nur(arg, !dom);
+            o.aufzeichnen = true;
         } else if (arg == "--sim") {
             o.simulation = true;
         } else if (arg == "--sim-timescale") {
@@ -242,6 +251,8 @@ Optionen Optionen_lesen(int argc, char** argv) {
     }
     if (o.tabelle.empty()) Aufruf_falsch(dom ? "no job file given" : "no table file given");
     if (o.endlos && o.zyklen_gegeben) Aufruf_falsch("--cycles and --endless exclude each other");
+    // As the dialog refuses "endlos" together with the fixed memory.
+    if (o.endlos && o.aufzeichnen) Aufruf_falsch("--record and --endless exclude each other");
     return o;
 }
 
@@ -477,6 +488,13 @@ int Mit_Steuerung(const Optionen& o, const Unterbrechungswaechter& waechter, Lau
 
 int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     if (!Einrichten(o)) return Einrichtungsfehler;
+    if (o.aufzeichnen && !hat_Festwertspeicher(Parametersatz().Modul)) {
+        std::fprintf(stderr,
+                     "orvexa-cli: --record needs the KX900-KXCU (type 3); the parameters give "
+                     "type %d\n",
+                     static_cast<int>(Parametersatz().Modul));
+        return Aufruffehler;
+    }
 
     // The table, before the machine is touched.
     Positionstabelle tabelle;
@@ -509,6 +527,7 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
         e.zInterpolieren = o.zinterpolieren;
         e.ModusKora = o.kora;
         e.ModusTorval = o.torval;
+        e.Festwertspeicher = o.aufzeichnen;
 
         Konsolenbeobachter beobachter(waechter, tabelle.Zeilenzahl(), e.Zyklen, e.Endlos);
         Vektorausgabe lauf(tabelle, beobachter);
@@ -517,7 +536,20 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
         waechter.Anhalten_setzen([&lauf] { lauf.Abbrechen(); });
         lauf.StartBitBtn_Thread();
         waechter.Anhalten_setzen({});
-        return Ergebnis_melden(lauf.Ergebnis(), waechter.Signal());
+        const Laufergebnis ergebnis = lauf.Ergebnis();
+        // Without a stop from here, an abort of a recording means the memory was full.
+        if (o.aufzeichnen && ergebnis.Abgebrochen && ergebnis.Fehlercode == 0 &&
+            waechter.Signal() == 0) {
+            std::printf("result: not recorded, the table does not fit into the fixed memory\n");
+            return static_cast<int>(Lauffehler);
+        }
+        if (o.aufzeichnen && ergebnis.Gestartet && ergebnis.Fehlercode == 0 &&
+            waechter.Signal() == 0) {
+            std::printf("result: recorded into the fixed memory, %d %s\n", ergebnis.Durchlaeufe,
+                        ergebnis.Durchlaeufe == 1 ? "pass" : "passes");
+            return static_cast<int>(Erfolg);
+        }
+        return Ergebnis_melden(ergebnis, waechter.Signal());
     });
 }
 

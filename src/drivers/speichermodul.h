@@ -6,8 +6,9 @@
 namespace orvexa {
 
 // The older program-storing serial controllers (iKXIF and KXCU). Commands are queued in the
-// controller and started with SOH. They never throw: argument errors show a box and clamp or
-// skip. Operations that one of the two controllers does not know do nothing there.
+// controller and started with SOH. Argument errors show a box and clamp or skip; the one
+// error raised is a controller that stays busy and silent past its limit (WAIT_TIMEOUT).
+// Operations that one of the two controllers does not know do nothing there.
 class Speichermodul {
 public:
     virtual ~Speichermodul() = default;

@@ -167,7 +167,7 @@ TEST_F(Kommandozeilentest, TypOhneSimulierteMaschineEndetMitMeldung) {
     Tabelle_schreiben();
     Maschinenparameter p;
     Parameter_Standardwerte(p);
-    p.Modul = 3; // the program-storing controllers have no simulated machine
+    p.Modul = 8; // an unused type has no simulated machine
     ASSERT_TRUE(Parameterdatei_speichern(p, parameter));
     const Prozessergebnis r = Ausfuehren(Grundaufruf(), Umgebung());
     EXPECT_EQ(r.code, 3);

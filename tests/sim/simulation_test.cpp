@@ -67,6 +67,17 @@ TEST_F(SimulationTest, SeriellerTypImVorgegebenenPortordner) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports + "/COM63")));
 }
 
+TEST_F(SimulationTest, SpeicherndeTypenAufEigenemPseudoterminal) {
+    for (const int32_t modul : {2, 3}) {
+        auto sim = Simulation_starten(modul, 6, {.Zeitskala = 0, .Eigener_Portordner = false});
+        ASSERT_NE(sim, nullptr) << modul;
+        EXPECT_THAT(COM_Pfad(6), HasSubstr("/dev/pts/"));
+        EXPECT_THAT(sim->Beschreibung(), HasSubstr("COM6"));
+        sim.reset();
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports + "/COM6")));
+    }
+}
+
 TEST_F(SimulationTest, ParallelerTypHinterDemPortzugang) {
     auto sim = Simulation_starten(4, 0);
     ASSERT_NE(sim, nullptr);
@@ -84,7 +95,7 @@ TEST_F(SimulationTest, ParallelerTypHinterDemPortzugang) {
 
 TEST_F(SimulationTest, OhneSimulatorOderMitFalschemPortKeineMaschine) {
     std::string fehler;
-    for (const int32_t modul : {2, 3, 8, -1, 99}) {
+    for (const int32_t modul : {8, -1, 99}) {
         fehler.clear();
         EXPECT_EQ(Simulation_starten(modul, 1, {}, &fehler), nullptr) << modul;
         EXPECT_THAT(fehler, HasSubstr(std::to_string(modul)));
@@ -98,7 +109,7 @@ TEST_F(SimulationTest, OhneSimulatorOderMitFalschemPortKeineMaschine) {
     Parametersatz().LPTAdresse = 0x10000;
     EXPECT_EQ(Simulation_starten(7, 1, {}, &fehler), nullptr);
     // Without a place for the reason the refusal still works.
-    EXPECT_EQ(Simulation_starten(2, 1), nullptr);
+    EXPECT_EQ(Simulation_starten(9, 1), nullptr);
 }
 
 } // namespace

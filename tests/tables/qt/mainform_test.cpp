@@ -77,10 +77,11 @@ protected:
     }
 
     // Parameter file beside the "program": the defaults with another type.
-    void Parameterdatei_mit_Modul(int32_t modul) {
+    void Parameterdatei_mit_Modul(int32_t modul, int32_t comport = 0) {
         Maschinenparameter p;
         Parameter_Standardwerte(p);
         p.Modul = modul;
+        if (comport != 0) p.ComPort = comport;
         const std::string name =
             std::filesystem::path(Programmpfad()).stem().string() + "_param.dat";
         ASSERT_TRUE(Parameterdatei_speichern(p, ordner.Datei(name)));
@@ -220,8 +221,21 @@ TEST_F(HauptfensterTest, SimMitParallelkarte) {
     EXPECT_EQ(fenster->Statustext(1), "0x378");
 }
 
+TEST_F(HauptfensterTest, SimMitSpeicherndenSteuerungen) {
+    for (const int32_t modul : {2, 3}) {
+        Parameterdatei_mit_Modul(modul);
+        Starten({"/SIM"});
+        ASSERT_NE(fenster->Simulierte_Maschine(), nullptr) << modul;
+        EXPECT_TRUE(fenster->Verbunden);
+        EXPECT_EQ(fenster->Statustext(0), modul == 2 ? "KX-IKXIF V1.21" : "KX900i KXCU V3.04");
+        fenster.reset();
+    }
+    EXPECT_THAT(ui.Meldungen(), ::testing::IsEmpty());
+}
+
 TEST_F(HauptfensterTest, SimOhneSimulatorVerbindetNichtMitEchterHardware) {
-    Parameterdatei_mit_Modul(3);
+    // Type 3 has a simulated controller, but none can be registered beyond COM63.
+    Parameterdatei_mit_Modul(3, 64);
     Starten({"/SIM"});
     EXPECT_EQ(fenster->Simulierte_Maschine(), nullptr);
     EXPECT_FALSE(fenster->Verbunden);
