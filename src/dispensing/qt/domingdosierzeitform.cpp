@@ -154,16 +154,16 @@ void TDomingDosierzeitForm::DZLoeschenButtonClick() {
 void TDomingDosierzeitForm::DZDosiervorgangButtonClick() {
     if (m_vorgang || Messung.Dosiert()) return;
     m_vorgang = true;
-    for (QWidget* w : {static_cast<QWidget*>(DZPanel), static_cast<QWidget*>(DZDosiervorgangButton),
-                       static_cast<QWidget*>(UebernehmenBitBtn),
-                       static_cast<QWidget*>(AbbrechenBitBtn)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(DZPanel), static_cast<QWidget*>(DZDosiervorgangButton),
+          static_cast<QWidget*>(UebernehmenBitBtn), static_cast<QWidget*>(AbbrechenBitBtn)})
         w->setEnabled(false);
     // The operator sees the dialog disabled before the valve opens.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     Messung.Kompletter_Dosiervorgang();
-    for (QWidget* w : {static_cast<QWidget*>(DZPanel), static_cast<QWidget*>(DZDosiervorgangButton),
-                       static_cast<QWidget*>(UebernehmenBitBtn),
-                       static_cast<QWidget*>(AbbrechenBitBtn)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(DZPanel), static_cast<QWidget*>(DZDosiervorgangButton),
+          static_cast<QWidget*>(UebernehmenBitBtn), static_cast<QWidget*>(AbbrechenBitBtn)})
         w->setEnabled(true);
     m_vorgang = false;
 }

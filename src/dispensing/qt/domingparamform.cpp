@@ -23,8 +23,8 @@ TDomingParamForm::TDomingParamForm(QWidget* parent)
     auto* sprachlayout = new QVBoxLayout(SpracheGroupBox);
     SpracheComboBox = new QComboBox(SpracheGroupBox);
     // The names as the file holds them, in every language.
-    SpracheComboBox->addItems({QStringLiteral("deutsch"), QStringLiteral("englisch"),
-                               QStringLiteral("polski")});
+    SpracheComboBox->addItems(
+        {QStringLiteral("deutsch"), QStringLiteral("englisch"), QStringLiteral("polski")});
     sprachlayout->addWidget(SpracheComboBox);
     haupt->addWidget(SpracheGroupBox);
 

@@ -32,8 +32,7 @@ TDomingSpuelungForm::TDomingSpuelungForm(QWidget* parent) : QDialog(parent) {
     leiste->addWidget(OKBitBtn);
     haupt->addLayout(leiste);
 
-    connect(SpuelungBitBtn, &QPushButton::clicked, this,
-            &TDomingSpuelungForm::SpuelungBitBtnClick);
+    connect(SpuelungBitBtn, &QPushButton::clicked, this, &TDomingSpuelungForm::SpuelungBitBtnClick);
     connect(OKBitBtn, &QPushButton::clicked, this, &QDialog::accept);
     Sprache_anwenden(Sprache::deutsch);
 }
