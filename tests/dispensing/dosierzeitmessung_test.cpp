@@ -71,18 +71,6 @@ TEST_F(Dosierzeit, StartwertInViertelsekunden) {
     EXPECT_EQ(m.Sekunden(), 1.0);
 }
 
-TEST_F(Dosierzeit, PfeileUndLoeschenBleibenImBereich) {
-    m.Setzen(479);
-    m.Hoch();
-    m.Hoch();
-    EXPECT_EQ(m.Wert(), 480);
-    m.Loeschen();
-    m.Runter();
-    EXPECT_EQ(m.Wert(), 0);
-    m.Setzen(-5);
-    EXPECT_EQ(m.Wert(), 0);
-}
-
 TEST_F(Dosierzeit, EineSekundeHaltenZaehltVierViertel) {
     m.Oeffnen(0.0);
     Halten(990);
@@ -105,18 +93,6 @@ TEST_F(Dosierzeit, DerBegonneneTaktZaehltUndMehrereDrueckeAddierenSich) {
     EXPECT_DOUBLE_EQ(m.Sekunden(), 120.0);
 }
 
-TEST_F(Dosierzeit, ZaehltNurSolangeGedrueckt) {
-    m.Dosieren_gedrueckt();
-    EXPECT_TRUE(m.Dosiert());
-    m.Takt();
-    m.Takt();
-    EXPECT_EQ(m.Wert(), 2);
-    m.Aktivieren(); // the dialog shown again
-    EXPECT_FALSE(m.Dosiert());
-    m.Takt();
-    EXPECT_EQ(m.Wert(), 2);
-}
-
 TEST_F(Dosierzeit, FehlerBeimOeffnenSchliesstUndZaehltNicht) {
     ventilfehler = {1};
     m.Dosieren_gedrueckt();
@@ -137,16 +113,9 @@ TEST_F(Dosierzeit, FehlerBeimSchliessenWirdGemeldet) {
     EXPECT_THAT(Titel(), ElementsAre("DZDosierenButtonMouseUp()"));
 }
 
-TEST_F(Dosierzeit, KompletterDosiervorgang) {
-    m.Kompletter_Dosiervorgang(); // time 0: the valve stays shut
-    EXPECT_TRUE(ventil.empty());
-    m.Setzen(5);
+TEST_F(Dosierzeit, KompletterDosiervorgangNurMitZeitUndSchliesstNachFehler) {
     m.Kompletter_Dosiervorgang();
-    EXPECT_THAT(ventil, ElementsAre("Ventil(1)", "Warten(1.250000)", "Ventil(0)"));
-    EXPECT_TRUE(ui.Meldungen().empty());
-}
-
-TEST_F(Dosierzeit, KompletterDosiervorgangSchliesstNachFehler) {
+    EXPECT_TRUE(ventil.empty()); // time 0: the valve stays shut
     m.Setzen(2);
     wartefehler = true;
     m.Kompletter_Dosiervorgang();

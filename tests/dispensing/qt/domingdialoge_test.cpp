@@ -92,14 +92,6 @@ TEST_F(ParamDialog, AbbrechenSchreibtNichtUndDasNaechsteZeigenLiestNeu) {
     EXPECT_TRUE(ui.Toene().empty());
 }
 
-TEST_F(ParamDialog, FalscherKopfGibtVorgabenMitDoppelton) {
-    Datei_schreiben(dlg.Dateipfad, "; fremd\r\nSprache=polski\r\nxAbmessung=7\r\n");
-    dlg.show();
-    EXPECT_EQ(dlg.SpracheComboBox->currentIndex(), 0);
-    EXPECT_EQ(dlg.xAbmessungEdit->text(), "500.00");
-    EXPECT_EQ(ui.Toene().size(), 2u);
-}
-
 // ---- Speeds --------------------------------------------------------------------------------
 
 TEST_F(DomingDialoge, GeschwindigkeitenHinUndZurueckMitHoechstensVierZiffern) {
@@ -169,19 +161,6 @@ TEST_F(DosierzeitDialog, GehaltenesDosierenZaehltViertelsekundenUndUebernehmen) 
     dlg.UebernehmenBitBtn->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Dosierzeit(), 2.0);
-}
-
-TEST_F(DosierzeitDialog, KompletterDosiervorgangNurMitZeit) {
-    Zeigen(0.0);
-    dlg.DZDosiervorgangButton->click();
-    EXPECT_TRUE(ventil.empty());
-    dlg.DZUpDownHoch->click();
-    dlg.DZUpDownHoch->click();
-    dlg.DZDosiervorgangButton->click();
-    EXPECT_THAT(ventil, ElementsAre(1, 0));
-    EXPECT_THAT(gewartet, ElementsAre(0.5));
-    EXPECT_TRUE(dlg.DZPanel->isEnabled());
-    EXPECT_TRUE(dlg.UebernehmenBitBtn->isEnabled());
 }
 
 TEST_F(DosierzeitDialog, SchliessenWaehrendDesDosierensSchliesstDasVentil) {
