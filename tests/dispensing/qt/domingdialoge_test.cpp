@@ -92,6 +92,18 @@ TEST_F(ParamDialog, AbbrechenSchreibtNichtUndDasNaechsteZeigenLiestNeu) {
     EXPECT_TRUE(ui.Toene().empty());
 }
 
+TEST_F(ParamDialog, SchreibfehlerLaesstDenDialogOffen) {
+    dlg.Dateipfad = ordner.Datei("fehlt/DomingParam.dat");
+    dlg.show();
+    dlg.xAbmessungEdit->setText("123");
+    dlg.OKBitBtn->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.Parameter().xAbmessung, 500.0); // not in force before it is kept
+    ASSERT_EQ(ui.Meldungen().size(), 1u);
+    EXPECT_EQ(ui.Meldungen()[0].titel, "F E H L E R");
+    EXPECT_THAT(gelesen, ElementsAre("deutsch"));
+}
+
 // ---- Speeds --------------------------------------------------------------------------------
 
 TEST_F(DomingDialoge, GeschwindigkeitenHinUndZurueckMitHoechstensVierZiffern) {
