@@ -168,11 +168,11 @@ QScrollBar* TDomingForm::Frequenzregler(QWidget* eltern, int y, QLabel*& panel) 
     Text([name](const QString& t) { name->setText(t + ':'); },
          &panel == &PEilfreqPanel ? "Eilfreq" : "Arbeitsfreq");
     auto* regler = new QScrollBar(Qt::Horizontal, eltern);
-    regler->setGeometry(114, y + 1, 110, 18);
+    regler->setGeometry(114, y + 1, 130, 18);
     regler->setSingleStep(10);
     regler->setPageStep(100);
     panel = new QLabel(eltern);
-    panel->setGeometry(228, y, 50, 20);
+    panel->setGeometry(250, y, 60, 20);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     connect(regler, &QScrollBar::valueChanged, this, &TDomingForm::FrequenzScrollBarChange);
     return regler;
@@ -204,13 +204,13 @@ void TDomingForm::Menues_anlegen() {
 }
 
 void TDomingForm::Oberflaeche_anlegen() {
-    resize(820, 512);
+    resize(856, 482);
     Menues_anlegen();
     const int oben = Menuehoehe + 4;
 
     // ---- Start point and manual jogging
     StartPunktPageControl = new QTabWidget(this);
-    StartPunktPageControl->setGeometry(8, oben, 250, 252);
+    StartPunktPageControl->setGeometry(8, oben, 250, 240);
     auto* startseite = new QWidget();
     auto* handseite = new QWidget();
     StartPunktPageControl->addTab(startseite, QString());
@@ -242,17 +242,17 @@ void TDomingForm::Oberflaeche_anlegen() {
     SpeedAnzeigeLabel = new QLabel(handseite);
     SpeedAnzeigeLabel->setGeometry(164, 130, 76, 18);
     SchrittweiteRadioGroup = new QGroupBox(handseite);
-    SchrittweiteRadioGroup->setGeometry(8, 152, 230, 70);
+    SchrittweiteRadioGroup->setGeometry(8, 146, 230, 64);
     Text([this](const QString& t) { SchrittweiteRadioGroup->setTitle(t); }, "Schrittweite");
     KontinuierlichRadioButton = new QRadioButton(SchrittweiteRadioGroup);
-    KontinuierlichRadioButton->setGeometry(10, 20, 200, 20);
+    KontinuierlichRadioButton->setGeometry(10, 18, 200, 20);
     SchrittRadioButton = new QRadioButton(SchrittweiteRadioGroup);
-    SchrittRadioButton->setGeometry(10, 44, 200, 20);
+    SchrittRadioButton->setGeometry(10, 40, 200, 20);
     Text([this](const QString& t) { KontinuierlichRadioButton->setText(t); }, " kontinuierlich");
     Text([this](const QString& t) { SchrittRadioButton->setText(t); }, "                   mm");
     KontinuierlichRadioButton->setChecked(true);
     SchrittweiteMaskEdit = new QLineEdit(QStringLiteral("0.0"), SchrittweiteRadioGroup);
-    SchrittweiteMaskEdit->setGeometry(34, 43, 70, 22);
+    SchrittweiteMaskEdit->setGeometry(34, 39, 70, 22);
     SchrittweiteMaskEdit->setAlignment(Qt::AlignRight);
     SchrittweiteMaskEdit->setMaxLength(static_cast<int>(Eingabepuffer_max));
     SchrittweiteMaskEdit->raise();
@@ -260,9 +260,9 @@ void TDomingForm::Oberflaeche_anlegen() {
 
     // ---- The job: shape pages, preview, distances and sheets
     JobPanel = new QFrame(this);
-    JobPanel->setGeometry(266, oben, 546, 388);
+    JobPanel->setGeometry(266, oben, 582, 406);
     PageControl = new QTabWidget(JobPanel);
-    PageControl->setGeometry(0, 0, 290, 262);
+    PageControl->setGeometry(0, 0, 322, 262);
     std::array<QWidget*, 5> seiten{};
     constexpr std::array<const char*, 5> reiter{"&Punkt", "&Linie", "&Kreis", "Rechte&ck", "HP&GL"};
     for (int i = 0; i < 5; ++i) {
@@ -322,17 +322,17 @@ void TDomingForm::Oberflaeche_anlegen() {
     HDosierzeit3Edit = verborgen(s, 10 + 4 * z);
 
     Vorschau = new DomingVorschaubild(JobPanel);
-    Vorschau->move(297, 4);
+    Vorschau->move(330, 6);
     Vorschau->setContextMenuPolicy(Qt::CustomContextMenu);
     KEndwinkelScrollBar = new QScrollBar(Qt::Horizontal, JobPanel);
-    KEndwinkelScrollBar->setGeometry(297, 258, 160, 18);
+    KEndwinkelScrollBar->setGeometry(330, 262, 160, 18);
     KEndwinkelPanel = new QLabel(JobPanel);
-    KEndwinkelPanel->setGeometry(462, 257, 84, 20);
+    KEndwinkelPanel->setGeometry(495, 261, 84, 20);
     KEndwinkelPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     RMinusLaengeScrollBar = new QScrollBar(Qt::Horizontal, JobPanel);
-    RMinusLaengeScrollBar->setGeometry(297, 258, 160, 18);
+    RMinusLaengeScrollBar->setGeometry(330, 262, 160, 18);
     RMinusLaengePanel = new QLabel(JobPanel);
-    RMinusLaengePanel->setGeometry(462, 257, 84, 20);
+    RMinusLaengePanel->setGeometry(495, 261, 84, 20);
     RMinusLaengePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     HPGLPopupMenu = new QMenu(this);
     HPGLLadenAction = HPGLPopupMenu->addAction(QString());
@@ -342,7 +342,7 @@ void TDomingForm::Oberflaeche_anlegen() {
 
     const auto gruppe = [this](int x, const char* titel) {
         auto* g = new QGroupBox(JobPanel);
-        g->setGeometry(x, 268, 270, 118);
+        g->setGeometry(x, 288, 286, 118);
         Text([g](const QString& t) { g->setTitle(t); }, titel);
         return g;
     };
@@ -352,7 +352,7 @@ void TDomingForm::Oberflaeche_anlegen() {
     xAnzahlEdit = Feld(abstand, 8, 74, "x-Anzahl", nullptr, 40);
     yAnzahlEdit = Feld(abstand, 8, 96, "y-Anzahl", nullptr, 40);
     yAnzahlEdit->move(yAnzahlEdit->x(), 94);
-    QGroupBox* bogen = gruppe(276, "Bogen");
+    QGroupBox* bogen = gruppe(296, "Bogen");
     BxAbstandEdit = Feld(bogen, 8, 22, "x-Abstand", "mm");
     ByAbstandEdit = Feld(bogen, 8, 48, "y-Abstand", "mm");
     BxAnzahlEdit = Feld(bogen, 8, 74, "x-Anzahl", nullptr, 40);
@@ -366,7 +366,7 @@ void TDomingForm::Oberflaeche_anlegen() {
         e->setGeometry(e->x(), 72, e->width(), 20);
 
     // ---- Check boxes, dosing head, buttons
-    int y = oben + 258;
+    int y = oben + 246;
     const auto kaestchen = [&](const char* text) {
         auto* k = new QCheckBox(this);
         k->setGeometry(12, y, 240, 22);
@@ -393,7 +393,7 @@ void TDomingForm::Oberflaeche_anlegen() {
     Text([this](const QString& t) { DosierkopfKnoepfe[1]->setText(t); }, "&mehrfach");
     DosierkopfKnoepfe[0]->setChecked(true);
 
-    const int knopfzeile = oben + 396;
+    const int knopfzeile = oben + 392;
     StartBitBtn = Knopf(this, QRect(8, knopfzeile, 80, 28));
     FortsetzenBitBtn = Knopf(this, QRect(93, knopfzeile, 80, 28));
     // "&Abbrechen" takes the place of "&Schließen": only one of them is shown.
