@@ -226,6 +226,9 @@ int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
             fahren = plus ? ziel <= grenze : ziel >= 0.0;
             if (!fahren) oberflaeche().Piepton(440, 100);
         }
+        // A stop that came before the move went out (a quick click in continuous mode) would
+        // reach the controller ahead of the move and leave it running to the edge of the area.
+        Abbruch_pruefen();
         if (fahren) {
             const int32_t s = mm_in_Schritte(achse, ziel);
             Vektorfahrt_ausfuehren(false, Jogsatz, x_achse ? s : bleibt, x_achse ? bleibt : s,
