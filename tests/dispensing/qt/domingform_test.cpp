@@ -6,6 +6,7 @@
 
 #include "core/maschinenparameter.h"
 #include "dispensing/domingthread.h"
+#include "dispensing/qt/domingvorschaubild.h"
 #include "platform/ereignis.h"
 #include "qt/fensteroberflaeche.h"
 #include "simumgebung.h"
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -327,6 +329,106 @@ TEST_F(DomingFormTest, AktivierungEinArbeiterUndGeloeschteMerke) {
     dlg->close();
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->Arbeiter(), nullptr);
+}
+
+TEST_F(DomingFormTest, FeldVerlassenDateimenueUndSpeicherfrage) {
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    EXPECT_FALSE(dlg->Geaendert());
+    const auto verlassen = [&](QLineEdit* feld, const char* text) {
+        feld->setText(QString::fromUtf8(text));
+        emit feld->editingFinished();
+    };
+    verlassen(dlg->xAnzahlEdit, "0");
+    verlassen(dlg->xAbstandEdit, "2,5");
+    verlassen(dlg->PRampenlaengeEdit, "-5");
+    EXPECT_EQ(dlg->xAnzahlEdit->text(), "1");
+    EXPECT_EQ(dlg->xAbstandEdit->text(), "2.50");
+    EXPECT_EQ(dlg->PRampenlaengeEdit->text(), "-5");
+    EXPECT_TRUE(dlg->Geaendert());
+
+    const QString pfad = QString::fromStdString(ordner.Datei("probe.txt"));
+    dlg->Speichern_Dialog = [&](const QString&, const QString&) { return pfad; };
+    dlg->MenuSpeichernUnter->trigger();
+    EXPECT_FALSE(dlg->Geaendert());
+    EXPECT_EQ(dlg->windowTitle(), "Doming  " + pfad + ".dom");
+    DomingJob gelesen;
+    ASSERT_EQ(Doming_Datei_laden(ordner.Datei("probe.txt.dom"), gelesen, Parametersatz()),
+              Doming_Ladeergebnis::geladen);
+    EXPECT_EQ(gelesen.xAbstand, 2.5);
+    EXPECT_EQ(gelesen.PRampenlaenge, -5);
+    EXPECT_EQ(gelesen.Type, "Punkt");
+
+    dlg->MenuNeu->trigger();
+    EXPECT_EQ(dlg->xAbstandEdit->text(), "0.00");
+    EXPECT_TRUE(dlg->windowTitle().endsWith("neu.dom"));
+    dlg->Oeffnen_Dialog = [&](const QString&) { return pfad + ".dom"; };
+    dlg->MenuOeffnen->trigger();
+    EXPECT_EQ(dlg->xAbstandEdit->text(), "2.50");
+    EXPECT_FALSE(dlg->Geaendert());
+
+    // A change is asked about when the window closes; No closes without saving.
+    verlassen(dlg->yAbstandEdit, "3");
+    ui.Antworten_vorgeben({Antwort::nein});
+    dlg->SchliessenBitBtn->click();
+    EXPECT_FALSE(dlg->isVisible());
+    const auto meldungen = ui.Meldungen();
+    ASSERT_EQ(meldungen.size(), 1u);
+    EXPECT_EQ(meldungen[0].text, "Möchten Sie die DOMING-Datei speichern?\n");
+    EXPECT_EQ(meldungen[0].titel, "orvexa2011");
+    EXPECT_EQ(meldungen[0].knoepfe, Knoepfe::ja_nein);
+}
+
+TEST_F(DomingFormTest, HPGLVorschauUndLauf) {
+    const std::string plt = ordner.Datei("kontur.plt");
+    {
+        std::FILE* f = std::fopen(plt.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("IN;SP1;PU0,0;PD400,0,400,400;PU;", f);
+        std::fclose(f);
+    }
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    dlg->PageControl->setCurrentIndex(4);
+    EXPECT_EQ(dlg->Job().Type, "HPGL");
+    EXPECT_TRUE(dlg->Vorschau->isVisible());
+    EXPECT_EQ(dlg->Vorschau->Hinweis(), "Bitte rechte Maustaste drücken.");
+    dlg->HPGL_Dialog = [&](const QString&) { return QString::fromStdString(plt); };
+    dlg->HPGLLadenAction->trigger();
+    EXPECT_EQ(dlg->Job().HFilename, plt);
+    EXPECT_TRUE(dlg->Vorschau->Hinweis().isEmpty());
+    ASSERT_EQ(dlg->Vorschau->Striche().size(), 3u);
+    EXPECT_FALSE(dlg->Vorschau->Striche()[0].zeichnen);
+    EXPECT_TRUE(dlg->Vorschau->Striche()[2].zeichnen);
+    EXPECT_FALSE(dlg->Geaendert());
+
+    // One part at (10, 20): the contour is dispensed from there.
+    Punktjob();
+    for (QLineEdit* feld : {dlg->xAnzahlEdit, dlg->yAnzahlEdit, dlg->BxAnzahlEdit})
+        feld->setText("1");
+    dlg->HDosierzeit1Edit->setText("0");
+    dlg->HAbtropfzeitEdit->setText("0");
+    Zaehlung_neu();
+    dlg->StartBitBtnClick();
+    ASSERT_TRUE(Abwarten());
+    EXPECT_EQ(dlg->Arbeiter()->Laufergebnis().Fehlercode, 0);
+    EXPECT_EQ(Anzahl(Neue_Befehle(), "L5"), 2);
+    // The strokes of the play are gone again once the contour is done.
+    EXPECT_TRUE(dlg->Vorschau->Laufstriche().empty());
+    EXPECT_EQ(dlg->Vorschau->Striche().size(), 3u);
+
+    // A run that fails at the first pen-down keeps what it drew of the play: the move there.
+    sim->Watchdog_Ausgang_setzen(2);
+    dlg->StartBitBtnClick();
+    ASSERT_TRUE(Abwarten());
+    EXPECT_NE(dlg->Arbeiter()->Laufergebnis().Fehlercode, 0);
+    ASSERT_EQ(dlg->Vorschau->Laufstriche().size(), 1u);
+    EXPECT_EQ(dlg->Vorschau->Laufstriche()[0].ziel.x, dlg->Vorschau->Striche()[0].ziel.x);
+    EXPECT_EQ(dlg->Vorschau->Laufstriche()[0].ziel.y, dlg->Vorschau->Striche()[0].ziel.y);
+    sim->Watchdog_Ausgang_setzen(0);
+
+    dlg->HPGLSchliessenAction->trigger();
+    EXPECT_TRUE(dlg->Job().HFilename.empty());
+    EXPECT_TRUE(dlg->Vorschau->Striche().empty());
+    EXPECT_EQ(dlg->Vorschau->Hinweis(), "Bitte rechte Maustaste drücken.");
 }
 
 } // namespace
