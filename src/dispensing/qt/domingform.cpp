@@ -989,8 +989,8 @@ void TDomingForm::keyPressEvent(QKeyEvent* ereignis) {
 }
 
 bool TDomingForm::eventFilter(QObject* objekt, QEvent* ereignis) {
-    if (objekt == SchrittweiteMaskEdit &&
-        (ereignis->type() == QEvent::MouseButtonPress || ereignis->type() == QEvent::FocusIn))
+    // Clicking the step-width field chooses step jogging.
+    if (objekt == SchrittweiteMaskEdit && ereignis->type() == QEvent::MouseButtonPress)
         SchrittweiteMaskEditEnter();
     return QDialog::eventFilter(objekt, ereignis);
 }
