@@ -320,6 +320,14 @@ TEST_F(DomingFormTest, AktivierungEinArbeiterUndGeloeschteMerke) {
     dlg->Weiter();
     ASSERT_TRUE(Abwarten());
     EXPECT_TRUE(dlg->FortsetzenBitBtn->isEnabled());
+    // A reference run keeps the part in work but leaves "&Fortsetzen" off.
+    Zaehlung_neu();
+    dlg->StartPunktPageControl->setCurrentIndex(1);
+    QTest::mouseClick(dlg->RefBitBtn, Qt::LeftButton);
+    ASSERT_TRUE(Abwarten());
+    EXPECT_THAT(Neue_Befehle(), ::testing::Contains("$Hxy"));
+    EXPECT_FALSE(dlg->FortsetzenBitBtn->isEnabled());
+    EXPECT_FALSE(dlg->Ablauf().Merke().Null());
     // Returning from one of its dialogs activates the window again: the same worker, no
     // part to continue.
     dlg->MenuSpuelungClick();
