@@ -98,6 +98,7 @@ constexpr std::array<Steuerungstyp, 12> g_typen{{
      .Programmspeicher = true,
      .Ungeoeffnet_bis_Verbinden = true,
      .Vollinit_Anfragen = true,
+     .Doming = true,
      .Kundenname_WT = true,
      .Kundenname_Torval = true},
     {.Modul = 6,
@@ -117,7 +118,8 @@ constexpr std::array<Steuerungstyp, 12> g_typen{{
      .Torval_Schaltausgang = true,
      .Ausgangstitel = true,
      .Programmspeicher = true,
-     .Ungeoeffnet_bis_Verbinden = true},
+     .Ungeoeffnet_bis_Verbinden = true,
+     .Doming = true},
     {.Modul = 7,
      .Radiotext = "  KX-TR-500",
      .Dialogtitel = "KX-TR-500 - Parameter",
@@ -219,6 +221,10 @@ bool hat_Festwertspeicher(int32_t modul) {
 
 bool hat_Programmspeicher(int32_t modul) {
     return Typangaben(modul).Programmspeicher;
+}
+
+bool hat_Doming(int32_t modul) {
+    return Typangaben(modul).Doming;
 }
 
 } // namespace orvexa

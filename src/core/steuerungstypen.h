@@ -85,6 +85,10 @@ struct Steuerungstyp {
     bool Ungeoeffnet_bis_Verbinden = false; // the link carries Tag_nicht_geoeffnet until opened
     bool Vollinit_Anfragen = false;         // a full initialisation first sends the c/D presets
 
+    // Dispensing: the Doming windows and their settings dialogs serve the type (the valve
+    // request goes on its serial link).
+    bool Doming = false;
+
     // Program-storing controllers.
     bool Festwertspeicher = false; // fixed memory: recording of a vector run
 
@@ -115,5 +119,6 @@ bool ist_paralleler_Typ(int32_t modul);   // 0, 1, 4, 7
 bool ist_speichernder_Typ(int32_t modul); // 2, 3
 bool hat_Festwertspeicher(int32_t modul); // 3
 bool hat_Programmspeicher(int32_t modul); // 5, 6
+bool hat_Doming(int32_t modul);           // 5, 6
 
 } // namespace orvexa

@@ -30,13 +30,14 @@ void Melden(int32_t code, const char* caption) {
     if (Noch_zu_melden(code)) Steuerungsfehler_melden(code, caption);
 }
 
-// A stop that came after the previous command had ended would otherwise end the first move
-// of the next one.
-void Alten_Stopp_verwerfen() {
-    Steuerung().Abbruch = false;
-}
-
 } // namespace
+
+void DomingAblauf::Beginnen() {
+    // A stop that came after the previous command had ended would otherwise end the first move
+    // of this one.
+    Steuerung().Abbruch = false;
+    if (Befehl_begonnen) Befehl_begonnen();
+}
 
 void DomingAblauf::Referenzfahrt_xy() {
     xyzuReset_durchfuehren(m_k.Maschine.xRefAktiv != 0, m_k.Maschine.yRefAktiv != 0, false, false);
@@ -143,7 +144,7 @@ void DomingAblauf::Durchlauf(const DomingLaufeingaben& e, bool neustart, int num
 DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e) {
     static constexpr const char* caption = "StartBitBtn_Thread()";
     DomingLaufergebnis ergebnis;
-    Alten_Stopp_verwerfen();
+    Beginnen();
     m_k.Anzeige.Beschaeftigt(true, false);
     Protokoll_Zeile("");
     Protokoll_Zeile(caption);
@@ -186,7 +187,7 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
 
 int32_t DomingAblauf::RefBitBtn_Thread() {
     static constexpr const char* caption = "RefBitBtn_Thread()";
-    Alten_Stopp_verwerfen();
+    Beginnen();
     m_k.Anzeige.Beschaeftigt(true, false);
     const int32_t code = Arbeit_ausfuehren(caption, [this] {
         Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
@@ -203,7 +204,7 @@ int32_t DomingAblauf::RefBitBtn_Thread() {
 
 int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
     static constexpr const char* caption = "DomingMouseDown_Thread()";
-    Alten_Stopp_verwerfen();
+    Beginnen();
     m_k.Anzeige.Beschaeftigt(true, false);
     const int32_t code = Arbeit_ausfuehren(caption, [&] {
         Startgeschwindigkeit_einstellen(m_k.Job.Startfreq);
@@ -225,6 +226,9 @@ int32_t DomingAblauf::DomingMouseDown_Thread(const DomingJogeingaben& e) {
             fahren = plus ? ziel <= grenze : ziel >= 0.0;
             if (!fahren) oberflaeche().Piepton(440, 100);
         }
+        // A stop that came before the move went out (a quick click in continuous mode) would
+        // reach the controller ahead of the move and leave it running to the edge of the area.
+        Abbruch_pruefen();
         if (fahren) {
             const int32_t s = mm_in_Schritte(achse, ziel);
             Vektorfahrt_ausfuehren(false, Jogsatz, x_achse ? s : bleibt, x_achse ? bleibt : s,

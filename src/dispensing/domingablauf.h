@@ -67,6 +67,11 @@ public:
     void LaserpointerONOFFCheckBoxClick(bool an);
     void LaserpointerBetriebCheckBoxClick(bool an);
 
+    // Called on the worker as each command begins, once a stop left over from before has been
+    // dropped: a stop the window gave between handing the command over and now is to be sent
+    // from here, or it would be lost.
+    std::function<void()> Befehl_begonnen;
+
     const DomingZaehler& Merke() const { return m_merke; }
     // Window activation: a new window state starts without a part to continue.
     void Merke_zuruecksetzen() { m_merke = {}; }
@@ -74,6 +79,7 @@ public:
     double yStartMerke() const { return m_start_y; }
 
 private:
+    void Beginnen();
     void Durchlauf(const DomingLaufeingaben& e, bool neustart, int nummer,
                    DomingLaufergebnis& ergebnis);
     void Referenzfahrt_xy();

@@ -30,6 +30,7 @@ TEST(Steuerungstypen, ArtenUndLinientags) {
         EXPECT_EQ(ist_serieller_Typ(m), seriell) << m;
         EXPECT_EQ(ist_paralleler_Typ(m), parallel) << m;
         EXPECT_EQ(ist_speichernder_Typ(m), m == 2 || m == 3) << m;
+        EXPECT_EQ(hat_Doming(m), m == 5 || m == 6) << m;
         EXPECT_EQ(Steuerungstyp_zu(m) == nullptr, m < 0 || m == 8 || m == 9 || m > 13) << m;
     }
     EXPECT_EQ(Steuerungstyp_zu(5)->Linientag, 2);
@@ -60,8 +61,8 @@ TEST(Steuerungstypen, JedeZeilePasstZuIhremTreiber) {
         EXPECT_TRUE(folgt(t.ZBetrieb || t.UBetrieb || t.Festwertspeicher, speicher));
         EXPECT_TRUE(folgt(t.Ausgaenge == Ausgangsbereich::Ausgang_1_und_Stift, speicher));
         EXPECT_TRUE(folgt(t.U_Achse, !speicher));
-        EXPECT_TRUE(folgt(t.I2C_Ausgaenge || t.Programmspeicher || t.Vollinit_Anfragen ||
-                              t.Ungeoeffnet_bis_Verbinden,
+        EXPECT_TRUE(folgt(t.I2C_Ausgaenge || t.Programmspeicher || t.Doming ||
+                              t.Vollinit_Anfragen || t.Ungeoeffnet_bis_Verbinden,
                           linie));
         EXPECT_EQ(t.Kartenname != nullptr, t.Treiber == Treiberart::TaktRichtKarte);
         for (int32_t pin : t.Referenzschalterpins) {

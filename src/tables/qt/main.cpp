@@ -4,6 +4,7 @@
 #include "config/qt/parameterform.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "dispensing/qt/domingform.h"
 #include "drivers/standardtreiber.h"
 #include "motion/qt/manuellefahrtform.h"
 #include "motion/qt/referenzfahrtform.h"
@@ -24,6 +25,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -56,19 +59,48 @@ public:
 };
 
 // ORVEXA_SCREENSHOT=file.png: once the start-up has ended and the window had 1.5 s to settle,
-// the main window is saved to that file and the program ends (scripts/screenshot).
-void Bildschirmfoto_vorbereiten(TMainForm& fenster) {
+// the main window is saved to that file and the program ends (scripts/screenshot). With
+// ORVEXA_SCREENSHOT_FENSTER naming one of fenster, that window is opened first and saved instead.
+void Bildschirmfoto_vorbereiten(TMainForm& fenster,
+                                const std::map<QString, std::function<void()>>& oeffner) {
     const char* ziel = std::getenv("ORVEXA_SCREENSHOT");
     if (!ziel || !*ziel) return;
     const QString datei = QString::fromLocal8Bit(ziel);
-    const auto aufnehmen = [&fenster, datei] {
-        QTimer::singleShot(1500, &fenster, [&fenster, datei] {
-            const bool gespeichert = fenster.grab().save(datei);
-            if (!gespeichert)
-                std::fprintf(stderr, "orvexa2011: cannot write %s\n", qPrintable(datei));
-            // Closed like the operator closes it, so the link and the log are tidied up.
+    const char* name = std::getenv("ORVEXA_SCREENSHOT_FENSTER");
+    const QString fenstername = name ? QString::fromLocal8Bit(name) : QString();
+    const auto aufnehmen = [&fenster, &oeffner, datei, fenstername] {
+        if (fenstername.isEmpty()) {
+            QTimer::singleShot(1500, &fenster, [&fenster, datei] {
+                const bool gespeichert = fenster.grab().save(datei);
+                if (!gespeichert)
+                    std::fprintf(stderr, "orvexa2011: cannot write %s\n", qPrintable(datei));
+                // Closed like the operator closes it, so the link and the log are tidied up.
+                fenster.close();
+                QApplication::exit(gespeichert ? 0 : 1);
+            });
+            return;
+        }
+        const auto gefunden = oeffner.find(fenstername);
+        if (gefunden == oeffner.end() || !gefunden->second) {
+            std::fprintf(stderr, "orvexa2011: no window %s\n", qPrintable(fenstername));
             fenster.close();
-            QApplication::exit(gespeichert ? 0 : 1);
+            QApplication::exit(2);
+            return;
+        }
+        auto gespeichert = std::make_shared<bool>(false);
+        // The window is modal: it is grabbed from inside its own event loop and then closed.
+        QTimer::singleShot(1500, &fenster, [datei, gespeichert] {
+            QWidget* offen = QApplication::activeModalWidget();
+            if (!offen) return;
+            *gespeichert = offen->grab().save(datei);
+            if (!*gespeichert)
+                std::fprintf(stderr, "orvexa2011: cannot write %s\n", qPrintable(datei));
+            offen->close();
+        });
+        QTimer::singleShot(0, &fenster, [&fenster, oeffnen = gefunden->second, gespeichert] {
+            oeffnen();
+            fenster.close();
+            QApplication::exit(*gespeichert ? 0 : 1);
         });
     };
     QObject::connect(&fenster, &TMainForm::Startvorgang_beendet, &fenster, aufnehmen);
@@ -110,9 +142,30 @@ int Programm(Anwendung& app) {
         d->exec();
     };
 
+    // The Doming window. The "/PELLIX" installations open the pressure-fed variant's window
+    // here instead; until it exists they get the Doming window too.
+    auto domingform = std::make_unique<TDomingForm>(fenster.get());
+    fenster->Doming_oeffnen = [f = fenster.get(), d = domingform.get()] {
+        d->ModusKora = f->ModusKora;
+        d->ModusEntwicklung = f->ModusEntwicklung;
+        Zentrieren(*d, *f, true);
+        d->exec();
+    };
+
     Dialoge_verbinden(*fenster, *parameterform, *referenzform, *manuellform);
 
-    Bildschirmfoto_vorbereiten(*fenster);
+    const std::map<QString, std::function<void()>> oeffner{
+        {QStringLiteral("Vektorausgabe"), fenster->Vektorausgabe_oeffnen},
+        {QStringLiteral("Parameter"), fenster->Parameter_oeffnen},
+        {QStringLiteral("Referenz"), fenster->Referenz_oeffnen},
+        {QStringLiteral("Manuell"), fenster->Manuell_oeffnen},
+        {QStringLiteral("Programmspeicher"),
+         [f = fenster.get()] {
+             if (f->Programmspeicher_oeffnen) f->Programmspeicher_oeffnen(false);
+         }},
+        {QStringLiteral("Doming"), fenster->Doming_oeffnen},
+    };
+    Bildschirmfoto_vorbereiten(*fenster, oeffner);
     fenster->show();
     const int ergebnis = app.exec();
     // The dialog is a child of the main window: it goes first, or Qt would delete it twice.
@@ -121,6 +174,8 @@ int Programm(Anwendung& app) {
     fenster->Referenz_oeffnen = nullptr;
     fenster->Manuell_oeffnen = nullptr;
     fenster->Programmspeicher_oeffnen = nullptr;
+    fenster->Doming_oeffnen = nullptr;
+    domingform.reset();
     vektordlg.reset();
     flashdlg.reset();
     manuellform.reset();

@@ -274,6 +274,10 @@ void TMainForm::Menues_anlegen() {
     MenuKXvario_KXCU->addAction(MenuDKXCUFestwertspeicher_loeschen);
     MenuKXvario_KXCU->menuAction()->setVisible(false);
 
+    MenuDoming = aktion("&Doming", [this] { MenuDomingClick(); });
+    menuBar()->addAction(MenuDoming);
+    MenuDoming->setVisible(false);
+
     Werkzeugleiste = addToolBar(QStringLiteral("Werkzeugleiste"));
     Werkzeugleiste->setMovable(false);
     Werkzeugleiste->setFloatable(false);
@@ -475,6 +479,8 @@ void TMainForm::Menues_sperren() {
     MenuKXvario_KXCU->menuAction()->setVisible(false);
     MenuKXvario_KXCU->menuAction()->setEnabled(false);
     MenuParameter->setEnabled(false);
+    MenuDoming->setVisible(false);
+    MenuDoming->setEnabled(false);
     if (ModusWT) {
         for (QAction* a : {SchritteingabeTrenner, MenuSchritteingabe, PU_SchritteingabeTrenner,
                            PU_Schritteingabe, MenuManuell})
@@ -504,6 +510,8 @@ void TMainForm::Menuestatus() {
     ParameterSpeedButton->setEnabled(MenuParameter->isEnabled());
     MenuReferenz->setEnabled(v && static_cast<bool>(Referenz_oeffnen));
     MenuManuell->setEnabled(v && !ModusWT && static_cast<bool>(Manuell_oeffnen));
+    MenuDoming->setVisible(hat_Doming(Parametersatz().Modul));
+    MenuDoming->setEnabled(v && !t && static_cast<bool>(Doming_oeffnen));
 }
 
 void TMainForm::MenuNeuClick() {
@@ -642,6 +650,11 @@ void TMainForm::MenuManuellClick() {
     // Kept open only when the operator chose to keep an unsaved table: then it must not stay
     // hidden, with no window left to reach it.
     if (!close()) show();
+}
+
+void TMainForm::MenuDomingClick() {
+    if (Doming_oeffnen && Verbunden && !Tabelle_offen() && hat_Doming(Parametersatz().Modul))
+        Doming_oeffnen();
 }
 
 void TMainForm::AktuelleZeile_setzen(int zeile) {

@@ -79,6 +79,8 @@ public:
     std::function<void()> Manuell_oeffnen;
     // The program memory dialog, normal (false) or erase-all mode (true); shown modally.
     std::function<void(bool loeschmodus)> Programmspeicher_oeffnen;
+    // The dispensing window of the installation, shown modally; types 5 and 6 only.
+    std::function<void()> Doming_oeffnen;
 
     // The file dialogs; tests put their own choice here. They get the folder to start in and
     // the proposed path, and return the chosen path or an empty text for Cancel.
@@ -115,6 +117,7 @@ public:
     void MenuParameterClick();
     void MenuReferenzClick();
     void MenuManuellClick();
+    void MenuDomingClick();
 
     // The actions, named as the menu items.
     QAction *MenuNeu, *MenuOeffnen, *MenuSpeichernUnter, *MenuSchliessen, *MenuBeenden;
@@ -123,6 +126,7 @@ public:
     QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
     QAction *MenuVektorausgabeFestwertspeicher, *MenuDKXCUFestwertspeicher_loeschen;
     QAction *MenuParameter, *MenuReferenz, *MenuManuell, *ParameterSpeedButton;
+    QAction* MenuDoming;
     QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
         *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
     QMenu *MenuDatei, *MenuBearbeiten, *MenuFahrt, *MenuKX900_KXCU, *MenuKXvario_KXCU, *PopupMenu;

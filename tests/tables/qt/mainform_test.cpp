@@ -676,3 +676,34 @@ TEST_F(HauptfensterTest, ProgrammspeichermenueNurFuerKXvarioUndUsbIkxif) {
     fenster->MenuVektorausgabeFestwertspeicherClick();
     EXPECT_TRUE(geoeffnet.empty());
 }
+
+TEST_F(HauptfensterTest, DomingmenueFuerTyp5und6VerbundenOhneTabelle) {
+    int geoeffnet = 0;
+    const auto starten = [&](int32_t modul) {
+        Parameterdatei_mit_Modul(modul);
+        Starten({"/SIM"});
+        fenster->Doming_oeffnen = [&] { ++geoeffnet; };
+        fenster->Menuestatus();
+    };
+
+    for (int32_t modul : {5, 6}) {
+        ASSERT_NO_FATAL_FAILURE(starten(modul));
+        ASSERT_TRUE(fenster->Verbunden);
+        EXPECT_TRUE(fenster->MenuDoming->isVisible()) << modul;
+        EXPECT_TRUE(fenster->MenuDoming->isEnabled()) << modul;
+        fenster->MenuDoming->trigger();
+        // An open table takes the place of the dispensing window.
+        fenster->MenuNeuClick();
+        EXPECT_FALSE(fenster->MenuDoming->isEnabled());
+        fenster->MenuDomingClick();
+        fenster->MenuSchliessenClick();
+        fenster->close();
+        fenster.reset();
+    }
+    EXPECT_EQ(geoeffnet, 2);
+
+    ASSERT_NO_FATAL_FAILURE(starten(7));
+    EXPECT_FALSE(fenster->MenuDoming->isVisible());
+    fenster->MenuDomingClick();
+    EXPECT_EQ(geoeffnet, 2);
+}
