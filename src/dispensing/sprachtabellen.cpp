@@ -167,6 +167,14 @@ const std::string& Text(Sprache sprache, Textnummer nummer) {
     return Tabellen()[s][n];
 }
 
+std::string Uebersetzen(Sprache sprache, std::string_view deutsch) {
+    for (int n = 0; n < Textzahl; ++n) {
+        const auto nummer = static_cast<Textnummer>(n);
+        if (Text(Sprache::deutsch, nummer) == deutsch) return Text(sprache, nummer);
+    }
+    return std::string(deutsch);
+}
+
 const std::string& Fenstertitel(Sprache sprache) {
     return Text(sprache, Titel);
 }

@@ -120,6 +120,10 @@ const std::string& Text(Sprache sprache, Textnummer nummer);
 // The window title of a language (the first row).
 const std::string& Fenstertitel(Sprache sprache);
 
+// The text of the row whose German text is deutsch, in a language; deutsch itself when no
+// row has it. The Doming window keeps its captions in German and translates them this way.
+std::string Uebersetzen(Sprache sprache, std::string_view deutsch);
+
 // A caption without its shortcut marks ("&&" stays one "&"), for titles and composed texts.
 std::string Ohne_Kuerzel(std::string_view text);
 

@@ -107,6 +107,14 @@ TEST(Sprachtabellen, DeutscheZeilenInIhrerReihenfolge) {
         EXPECT_EQ(Text(Sprache::deutsch, Nr(i)), deutsch[i]) << "Zeile " << i;
 }
 
+// The Doming window translates its German captions by the German column.
+TEST(Sprachtabellen, UebersetzenUeberDenDeutschenText) {
+    EXPECT_EQ(Uebersetzen(Sprache::englisch, "Referenzfa&hrt"), "reference");
+    EXPECT_EQ(Uebersetzen(Sprache::polski, "Referenzfa&hrt"), "Najazd");
+    EXPECT_EQ(Uebersetzen(Sprache::deutsch, "Referenzfa&hrt"), "Referenzfa&hrt");
+    EXPECT_EQ(Uebersetzen(Sprache::englisch, "kein Text der Tabelle"), "kein Text der Tabelle");
+}
+
 TEST(Sprachtabellen, UebersetzungenDerMaschine) {
     struct Fall {
         Textnummer nr;

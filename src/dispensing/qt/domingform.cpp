@@ -8,7 +8,9 @@
 #include "core/steuerungstypen.h"
 #include "core/text.h"
 #include "dispensing/domingthread.h"
+#include "dispensing/domingvorschau.h"
 #include "dispensing/qt/domingvorschaubild.h"
+#include "dispensing/sprachtabellen.h"
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
 #include "platform/qt/qtext.h"
@@ -45,6 +47,17 @@ namespace {
 constexpr int Oberkante_min = 104;
 constexpr int Menuehoehe = 26;
 constexpr const char* Titelanfang = "Doming  ";
+
+// The preview bitmap draws pen paths: a move to each stroke's start, then the stroke.
+std::vector<HPGL_Strich> Als_Stiftwege(const std::vector<Strich>& striche) {
+    std::vector<HPGL_Strich> wege;
+    wege.reserve(2 * striche.size());
+    for (const Strich& s : striche) {
+        wege.push_back({false, {s.x1, s.y1}});
+        wege.push_back({true, {s.x2, s.y2}});
+    }
+    return wege;
+}
 constexpr const char* Dateifilter = "Doming-Dateien (*.dom)";
 constexpr const char* HPGL_Filter = "Doming-Dateien (*.hpgl *.plt)";
 constexpr const char* Speicherfrage_Text = "Möchten Sie die DOMING-Datei speichern?\n";
@@ -95,6 +108,12 @@ TDomingForm::TDomingForm(QWidget* parent)
     setModal(true);
     m_oeffnen_verzeichnis = m_speichern_verzeichnis = Q(Programmverzeichnis());
     Oberflaeche_anlegen();
+    Kreisvorschau = [](const DomingJob& j, int b, int h) {
+        return Als_Stiftwege(Bogenvorschau(j.KEndwinkel, b, h));
+    };
+    Rechteckvorschau = [](const DomingJob& j, int b, int h) {
+        return Als_Stiftwege(orvexa::Rechteckvorschau(j.RLaenge, j.RBreite, j.RMinusLaenge, b, h));
+    };
     Texte_anwenden();
     Titel_zeigen();
     Beschaeftigt_zeigen(false, false);
@@ -130,7 +149,7 @@ void TDomingForm::Text(std::function<void(const QString&)> setzen, const char* d
 }
 
 QString TDomingForm::Uebersetzt(const char* deutsch) const {
-    return Q(deutsch);
+    return Q(Uebersetzen(Sprache_aus_Name(m_parameter.Sprache), deutsch));
 }
 
 void TDomingForm::Texte_anwenden() {
@@ -666,6 +685,7 @@ void TDomingForm::Aktivieren() {
         // A job starts from the defaults, not from a file.
         m_erste_aktivierung = false;
         m_parameter = DomingParameter_laden(DomingParameter_Dateiname());
+        Texte_anwenden();
         m_job = Doming_Vorgaben(Parametersatz());
         m_hpgl.Leeren();
         Doming_Anzeige_setzen();
@@ -934,6 +954,7 @@ void TDomingForm::MenuSpeichernUnterClick() {
 void TDomingForm::MenuParameterClick() {
     if (Beschaeftigt() || !Parameter_oeffnen || !hat_Doming(Parametersatz().Modul)) return;
     Parameter_oeffnen(m_parameter);
+    Texte_anwenden();
     m_geaendert = true;
     Position_aktualisieren_hier();
     Aktivieren();

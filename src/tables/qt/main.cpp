@@ -4,6 +4,7 @@
 #include "config/qt/parameterform.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "dispensing/qt/domingdialoge.h"
 #include "dispensing/qt/domingform.h"
 #include "drivers/standardtreiber.h"
 #include "motion/qt/manuellefahrtform.h"
@@ -145,6 +146,8 @@ int Programm(Anwendung& app) {
     // The Doming window. The "/PELLIX" installations open the pressure-fed variant's window
     // here instead; until it exists they get the Doming window too.
     auto domingform = std::make_unique<TDomingForm>(fenster.get());
+    auto domingdialoge = std::make_unique<Domingdialoge>(*domingform);
+    Domingdialoge_verbinden(*domingform, *domingdialoge);
     fenster->Doming_oeffnen = [f = fenster.get(), d = domingform.get()] {
         d->ModusKora = f->ModusKora;
         d->ModusEntwicklung = f->ModusEntwicklung;
@@ -175,6 +178,7 @@ int Programm(Anwendung& app) {
     fenster->Manuell_oeffnen = nullptr;
     fenster->Programmspeicher_oeffnen = nullptr;
     fenster->Doming_oeffnen = nullptr;
+    domingdialoge.reset();
     domingform.reset();
     vektordlg.reset();
     flashdlg.reset();

@@ -302,6 +302,15 @@ TEST_F(DomingFormTest, KontinuierlichLoslassenHaeltAn) {
     EXPECT_TRUE(ui.Meldungen().empty());
 }
 
+// The language chosen in the parameter dialog applies to the window's own captions too.
+TEST_F(DomingFormTest, GewaehlteSpracheGiltAuchImFenster) {
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    EXPECT_EQ(dlg->ReferenzfahrtCheckBox->text(), "Referenzfa&hrt");
+    dlg->Parameter_oeffnen = [](DomingParameter& p) { p.Sprache = "englisch"; };
+    dlg->MenuParameterClick();
+    EXPECT_EQ(dlg->ReferenzfahrtCheckBox->text(), "reference");
+}
+
 TEST_F(DomingFormTest, AktivierungEinArbeiterUndGeloeschteMerke) {
     ASSERT_NO_FATAL_FAILURE(Oeffnen());
     const TDomingThread* erster = dlg->Arbeiter();
