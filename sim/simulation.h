@@ -8,6 +8,8 @@
 
 namespace orvexa {
 
+struct WT_Parameter;
+
 // The simulated machine (Simulation, core/verbindungsablauf.h) that the program reaches through
 // its ordinary connection: the serial and the program-storing types a controller on a
 // pseudo-terminal registered as COM<ComPort>, the parallel types the virtual machine behind the
@@ -26,5 +28,14 @@ struct Simulationsoptionen {
 std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
                                                const Simulationsoptionen& optionen = {},
                                                std::string* fehler = nullptr);
+
+// The machine of the angle-positioning mode: a KX900-KXCU registered as the KXCU port of the
+// angle parameters, its x axis turning a rotary table that a position display registered as
+// their ND261 port reads (Positionsanzeige). The simulated unit comes up with the angle
+// parameters' speeds, as a real one keeps them. nullptr, with the reason, when a port is not
+// COM1..COM63, both are the same, or the simulators cannot be started.
+std::unique_ptr<Simulation> Winkelsimulation_starten(const WT_Parameter& parameter,
+                                                     const Simulationsoptionen& optionen = {},
+                                                     std::string* fehler = nullptr);
 
 } // namespace orvexa

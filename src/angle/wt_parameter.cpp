@@ -73,14 +73,13 @@ double Zahl(const std::string& text, std::string_view schluessel) {
     }
 }
 
-// The row of the controller that drives the rotary axis.
-int32_t KXCU_Modul() {
+} // namespace
+
+int32_t WT_Modul() {
     for (const Steuerungstyp& typ : Steuerungstypen())
         if (typ.Treiber == Treiberart::Kxcu) return typ.Modul;
     return 0;
 }
-
-} // namespace
 
 std::string WT_Parameterdatei_Inhalt(const WT_Parameter& p) {
     const auto zeile = [](const char* schluessel, const std::string& wert) {
@@ -143,7 +142,7 @@ bool WT_Parameter_laden(WT_Parameter& p, Maschinenparameter& m, const std::strin
 }
 
 void WT_Maschinenparameter_setzen(const WT_Parameter& p, Maschinenparameter& m) {
-    m.Modul = KXCU_Modul();
+    m.Modul = WT_Modul();
     m.ComPort = COM_Nummer_lesen(p.KXCU_Com);
     m.LPTAdresse = 888;
     m.Baudrate = 19200;

@@ -40,6 +40,9 @@ bool WT_Parameterdatei_speichern(const WT_Parameter& p, const std::string& pfad)
 // is fixed from the angle parameters.
 bool WT_Parameter_laden(WT_Parameter& p, Maschinenparameter& m, const std::string& pfad);
 
+// The controller type of the rotary axis: the KX900-KXCU.
+int32_t WT_Modul();
+
 // Fixes the machine parameter set: one rotary axis as x of the KX900-KXCU on the KXCU port.
 void WT_Maschinenparameter_setzen(const WT_Parameter& p, Maschinenparameter& m);
 
