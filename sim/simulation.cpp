@@ -201,6 +201,21 @@ std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
                     " gibt es keine simulierte Maschine");
 }
 
+WT_Parameter Winkelsimulation_Vorgaben() {
+    WT_Parameter p;
+    p.KXCU_Com = "COM3";
+    p.ND261_Com = "COM2";
+    p.Umrechnungsfaktor = 200;
+    p.WT_Startfreq = 400;
+    p.WT_Endfreq = 2000;
+    p.WT_Reffreq = 1000;
+    p.WT_Rampe = 100;
+    p.uebersteuern = 0.5;
+    p.annaehern = 5;
+    p.schrittweise = 10;
+    return p;
+}
+
 std::unique_ptr<Simulation> Winkelsimulation_starten(const WT_Parameter& parameter,
                                                      const Simulationsoptionen& optionen,
                                                      std::string* fehler) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "angle/wt_parameter.h"
 #include "core/verbindungsablauf.h"
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 #include <string>
 
 namespace orvexa {
-
-struct WT_Parameter;
 
 // The simulated machine (Simulation, core/verbindungsablauf.h) that the program reaches through
 // its ordinary connection: the serial and the program-storing types a controller on a
@@ -34,6 +33,10 @@ std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
 // their ND261 port reads (Positionsanzeige). The simulated unit comes up with the angle
 // parameters' speeds, as a real one keeps them. nullptr, with the reason, when a port is not
 // COM1..COM63, both are the same, or the simulators cannot be started.
+// Angle parameters that suit the simulated machine (KXCU on COM3, display on COM2, 200 steps
+// per degree), for a simulated start without wt_parameter.dat.
+WT_Parameter Winkelsimulation_Vorgaben();
+
 std::unique_ptr<Simulation> Winkelsimulation_starten(const WT_Parameter& parameter,
                                                      const Simulationsoptionen& optionen = {},
                                                      std::string* fehler = nullptr);
