@@ -141,45 +141,7 @@ TEST_F(WinkelSimulation, UnlesbareAnzeigeBewegtNichts) {
     EXPECT_THAT(transkript.Zeilen(), Contains("Ein Fehler ist aufgetreten!"));
 }
 
-// The real axis, and after the overshoot the display's next answer is cut off.
-class Abschneidende_Achse : public Winkelachse {
-public:
-    Abschneidende_Achse(KXCU_Winkelachse& echt, Positionsanzeige& anzeige)
-        : m_echt(echt), m_anzeige(anzeige) {}
-    double Istwinkel_lesen() override { return m_echt.Istwinkel_lesen(); }
-    void Absolut_fahren(int32_t s) override {
-        m_echt.Absolut_fahren(s);
-        m_anzeige.Naechste_Antwort_abschneiden(5);
-    }
-    void Relativ_fahren(int32_t s) override { m_echt.Relativ_fahren(s); }
-
-private:
-    KXCU_Winkelachse& m_echt;
-    Positionsanzeige& m_anzeige;
-};
-
-TEST_F(WinkelSimulation, AbgeschnitteneAntwortBeendetDieAnfahrt) {
-    Selbst_starten();
-    anzeige.Stillefrist_setzen(100);
-    Abschneidende_Achse schneidend(achse, *nd261);
-    Winkelpositionierung w(p, transkript, schneidend, &abbruch);
-    EXPECT_EQ(Code([&] { w.Winkel_anfahren(10.0); }), ND261_MESSWERT_ERROR);
-    // The reading before and the cut one after the overshoot; no move after it.
-    EXPECT_EQ(nd261->Anfragen(), 2u);
-    EXPECT_EQ(kxcu->Position('x'), 2100);
-    EXPECT_EQ(transkript.Zeilen().back(), "IstWinkel: unlesbar \"+    \"");
-}
-
-TEST_F(WinkelSimulation, AnzeigeFehltDannBleibtDieSteuerungZu) {
-    SpeicherndeSteuerung::Optionen o;
-    o.Modul = WT_Modul();
-    kxcu = std::make_unique<SpeicherndeSteuerung>(o);
-    ASSERT_TRUE(COM_registrieren(3, kxcu->Geraetepfad()));
-    EXPECT_FALSE(Verbinden());
-    ASSERT_EQ(ui.Meldungen().size(), 1u);
-    EXPECT_EQ(ui.Meldungen()[0].text, "COM2 kann nicht geöffnet werden!");
-    EXPECT_TRUE(kxcu->Anfragen().empty());
-
+TEST_F(WinkelSimulation, PortsMuessenVerschiedenUndGueltigSein) {
     std::string fehler;
     p.ND261_Com = "COM3";
     EXPECT_FALSE(Winkelsimulation_starten(p, {}, &fehler));

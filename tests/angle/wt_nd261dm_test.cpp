@@ -1,18 +1,16 @@
 // The position display link: the answer bytes as the display sends them, the port settings a
-// baud text gives, and the exchange over a pseudo-terminal standing in for the display.
+// baud text gives, and the exchange with the simulated display over a pseudo-terminal.
 
 #include "angle/winkeltranskript.h"
 #include "angle/wt_nd261dm.h"
 #include "platform/portverzeichnis.h"
-#include "pseudoterminal.h"
+#include "positionsanzeige.h"
 #include "testhilfen.h"
 
 #include <gmock/gmock.h>
 
 #include <cstdlib>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 namespace orvexa::test {
 namespace {
@@ -85,42 +83,7 @@ TEST(ND261_Port, BaudtextUndRahmen) {
     EXPECT_TRUE(e.RTS);
 }
 
-// The display on the master side of a pseudo-terminal: answers every STX with the next
-// scripted answer; an empty script keeps it silent.
-class Anzeige {
-public:
-    explicit Anzeige(std::deque<std::string> antworten) : m_antworten(std::move(antworten)) {
-        m_thread = std::thread([this] {
-            while (!m_ende) {
-                const std::string b = pty.Empfangen(1, 50);
-                if (b.empty()) continue;
-                std::lock_guard lock(m_mutex);
-                m_empfangen += b;
-                if (b[0] != TWT_ND261DM::STX || m_antworten.empty()) continue;
-                pty.Senden(m_antworten.front());
-                m_antworten.pop_front();
-            }
-        });
-    }
-    ~Anzeige() {
-        m_ende = true;
-        m_thread.join();
-    }
-    std::string Empfangen() {
-        std::lock_guard lock(m_mutex);
-        return m_empfangen;
-    }
-
-    Pseudoterminal pty;
-
-private:
-    std::mutex m_mutex;
-    std::deque<std::string> m_antworten;
-    std::string m_empfangen;
-    std::atomic<bool> m_ende{false};
-    std::thread m_thread;
-};
-
+// The simulated display, made to send the answers of each test.
 class ND261Link : public Testumgebung {
 protected:
     void SetUp() override {
@@ -129,24 +92,30 @@ protected:
     }
     void TearDown() override {
         link.ND261_schliessen();
+        anzeige.reset();
         ::unsetenv("ORVEXA_PORTS");
         Testumgebung::TearDown();
     }
-    void Oeffnen(Anzeige& anzeige) {
-        ASSERT_TRUE(COM_registrieren(2, anzeige.pty.Slave_pfad()));
+    void Oeffnen() {
+        anzeige = std::make_unique<Positionsanzeige>(Positionsanzeige::Optionen{});
+        ASSERT_TRUE(COM_registrieren(2, anzeige->Geraetepfad()));
         ASSERT_TRUE(link.ND261_oeffnen("COM2", "4800"));
     }
+    double Lesen_mit(const std::string& antwort) {
+        anzeige->Muell_senden(true, antwort);
+        return link.Istwinkel_lesen();
+    }
 
+    std::unique_ptr<Positionsanzeige> anzeige;
     Winkeltranskript transkript;
     TWT_ND261DM link{transkript};
 };
 
 TEST_F(ND261Link, EinWertJeAnfrage) {
-    Anzeige anzeige({"-  12.500\r\n", "+0.25\r\n"});
-    Oeffnen(anzeige);
-    EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), -12.5);
-    EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 0.25);
-    EXPECT_EQ(anzeige.Empfangen(), "\x02\x02");
+    Oeffnen();
+    EXPECT_DOUBLE_EQ(Lesen_mit("-  12.500\r\n"), -12.5);
+    EXPECT_DOUBLE_EQ(Lesen_mit("+0.25\r\n"), 0.25);
+    EXPECT_EQ(anzeige->Anfragen(), 2u);
     EXPECT_THAT(transkript.Zeilen(), ElementsAre("IstWinkel: -12.500", "IstWinkel: 0.250"));
     EXPECT_TRUE(ui.Meldungen().empty());
 }
@@ -158,24 +127,24 @@ TEST_F(ND261Link, GeschlossenGibtNullUndZeile) {
 }
 
 TEST_F(ND261Link, AbbruchFragtDieAnzeigeNicht) {
-    Anzeige anzeige({"+5.000\r\n"});
-    Oeffnen(anzeige);
+    Oeffnen();
     std::atomic<bool> abbruch{true};
     link.Abbruchflag_setzen(&abbruch);
-    EXPECT_EQ(link.Istwinkel_lesen(), 0.0);
+    EXPECT_EQ(Lesen_mit("+5.000\r\n"), 0.0);
     EXPECT_TRUE(transkript.Zeilen().empty());
     abbruch = false;
     EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 5.0);
-    EXPECT_EQ(anzeige.Empfangen(), "\x02");
+    EXPECT_EQ(anzeige->Anfragen(), 1u);
 }
 
 TEST_F(ND261Link, UnlesbareAntwortIstEinFehler) {
-    // No sign; then cut off and silent; then nothing at all.
-    Anzeige anzeige({"12.500\r\n", "+12."});
-    Oeffnen(anzeige);
+    Oeffnen();
     link.Stillefrist_setzen(50);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR) << i;
+    // No sign; cut off and then silent; nothing at all.
+    EXPECT_EQ(Code([&] { Lesen_mit("12.500\r\n"); }), ND261_MESSWERT_ERROR);
+    EXPECT_EQ(Code([&] { Lesen_mit("+12."); }), ND261_MESSWERT_ERROR);
+    anzeige->Stumm_schalten(true);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
     EXPECT_THAT(transkript.Zeilen(),
                 ElementsAre("IstWinkel: unlesbar \"12.500<0D><0A><0A>\"",
                             "IstWinkel: unlesbar \"+12.\"", "IstWinkel: keine Antwort"));

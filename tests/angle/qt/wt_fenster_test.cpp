@@ -152,17 +152,6 @@ TEST_F(WinkelfensterTest, SimStartetVerbundenUndDasTestpanelStelltDenWinkelEin) 
     EXPECT_TRUE(ui.Meldungen().empty());
 }
 
-TEST_F(WinkelfensterTest, TestBeendenHaltAnUndDerNaechsteTestLaeuftWieder) {
-    Starten({"/SIM", "/WT"});
-    fenster->MenuND261_Test->trigger();
-    QTest::mouseClick(panel->NT261TestBeenden_BitBtn, Qt::LeftButton);
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_TRUE(vektordlg->Lauf().VekAbbruch.load());
-    Anfahren("3");
-    EXPECT_TRUE(panel->Erreicht());
-    EXPECT_FALSE(vektordlg->Lauf().VekAbbruch.load());
-}
-
 TEST_F(WinkelfensterTest, ParameterdateiPortsUndDerWinkeldialogHinterParameter) {
     Datei_schreiben(ordner.Datei(WT_Parameterdatei),
                     WT_Parameterdatei_Inhalt(Winkelparameter("COM6", "COM5")));
