@@ -1,5 +1,6 @@
 #pragma once
 
+#include "angle/wt_parameter.h"
 #include "core/verbindungsablauf.h"
 
 #include <cstdint>
@@ -26,5 +27,18 @@ struct Simulationsoptionen {
 std::unique_ptr<Simulation> Simulation_starten(int32_t modul, int32_t comport,
                                                const Simulationsoptionen& optionen = {},
                                                std::string* fehler = nullptr);
+
+// The machine of the angle-positioning mode: a KX900-KXCU registered as the KXCU port of the
+// angle parameters, its x axis turning a rotary table that a position display registered as
+// their ND261 port reads (Positionsanzeige). The simulated unit comes up with the angle
+// parameters' speeds, as a real one keeps them. nullptr, with the reason, when a port is not
+// COM1..COM63, both are the same, or the simulators cannot be started.
+// Angle parameters that suit the simulated machine (KXCU on COM3, display on COM2, 200 steps
+// per degree), for a simulated start without wt_parameter.dat.
+WT_Parameter Winkelsimulation_Vorgaben();
+
+std::unique_ptr<Simulation> Winkelsimulation_starten(const WT_Parameter& parameter,
+                                                     const Simulationsoptionen& optionen = {},
+                                                     std::string* fehler = nullptr);
 
 } // namespace orvexa

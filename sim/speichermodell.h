@@ -56,6 +56,12 @@ public:
     void Kennung_setzen(std::string kennung) { m_kennung = std::move(kennung); }
     const std::string& Kennung() const { return m_kennung; }
     void Festwertspeicher_setzen(std::size_t bytes) { m_kapazitaet = bytes; }
+    // Settings the unit keeps from before it was switched on: the start speed and every speed
+    // slot. Without them a move that names no speed of its own is skipped.
+    void Geschwindigkeiten_vorgeben(int32_t startfreq, int32_t freq) {
+        m_e.Startfreq = startfreq;
+        m_e.Geschwindigkeit.fill(freq);
+    }
 
     int32_t Modul() const { return m_modul; }
     // Every request with its terminator (CR or SOH) as it arrived.

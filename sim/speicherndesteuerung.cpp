@@ -34,6 +34,9 @@ SpeicherndeSteuerung::SpeicherndeSteuerung(const Optionen& optionen) : m_modell(
     m_modell.Zeitskala_setzen(optionen.Zeitskala);
     if (!optionen.Kennung.empty()) m_modell.Kennung_setzen(optionen.Kennung);
     m_modell.Festwertspeicher_setzen(optionen.Festwertspeicher);
+    if (optionen.Vorgabegeschwindigkeit > 0)
+        m_modell.Geschwindigkeiten_vorgeben(optionen.Vorgabe_Startfreq,
+                                            optionen.Vorgabegeschwindigkeit);
 
     if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) Systemfehler("openpty");
     try {

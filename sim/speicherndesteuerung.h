@@ -51,6 +51,9 @@ public:
         double Zeitskala = 0; // 0 = moves end at once, 1 = real speed
         std::string Kennung;  // empty: the type's default
         std::size_t Festwertspeicher = Speichermodell::Festwertspeicher_vorgabe; // bytes
+        // Speeds kept from before switching on (start speed, every slot); 0: none kept.
+        int32_t Vorgabe_Startfreq = 0;
+        int32_t Vorgabegeschwindigkeit = 0;
     };
 
     // Throws std::system_error when no pseudo-terminal can be made.

@@ -3,6 +3,10 @@
 // output dialog (the job like the Doming window), through the same code; progress goes to
 // stdout, the program's messages to stderr.
 
+#include "angle/winkelpositionierung.h"
+#include "angle/winkeltranskript.h"
+#include "angle/wt_nd261dm.h"
+#include "angle/wt_parameter.h"
 #include "cli/cli_hpgl.h"
 #include "cli/cli_speicher.h"
 #include "core/fehler.h"
@@ -59,6 +63,7 @@ void Hilfe(std::FILE* ziel) {
               "       orvexa-cli dom JOB.dom [options]\n"
               "       orvexa-cli hpgl FILE [--offset X,Y]\n"
               "       orvexa-cli memory list|read N|write N TABLE.edt|erase N|erase-all --yes\n"
+              "       orvexa-cli angle goto DEG [--wt-param FILE] [--sim]\n"
               "\n"
               "Runs the position table TABLE.edt on the configured controller the way the\n"
               "\"Vektorausgabe\" dialog does, without a window. It connects like the main window\n"
@@ -82,6 +87,14 @@ void Hilfe(std::FILE* ziel) {
               "                     --endless); when the memory is full the recording is\n"
               "                     erased, the dialog's message printed and the exit status 1\n"
               "  --torval           the \"/TORVAL\" mode: outputs of type 5 through I2C\n"
+              "  --wt               the angle-positioning mode \"/WT\": the machine parameters\n"
+              "                     come from the angle parameters (not with --param), the\n"
+              "                     position display is opened at 4800 Bd on WT_ND261_Com, every\n"
+              "                     row with an x angle above 0 is approached and checked on the\n"
+              "                     display; the results go to TabellenAusgabe.txt in the\n"
+              "                     current directory\n"
+              "  --wt-param FILE    angle parameter file (default: wt_parameter.dat in the\n"
+              "                     current directory)\n"
               "  --sim              start a simulated controller for the configured type and\n"
               "                     register it as COM<ComPort> (types 2, 3, 5, 6, 10-13); the\n"
               "                     port directory is a temporary one unless ORVEXA_PORTS is set\n"
@@ -95,6 +108,15 @@ void Hilfe(std::FILE* ziel) {
               "makes the reference run of x and y, dispenses the job's shape on every part of\n"
               "every sheet (one line per part: \"pass 1 part 2/4 sheet 0/0 ix/iy 1/0 at\n"
               "15.00/20.00 mm\"), makes the closing reference run and prints the result.\n"
+              "\n"
+              "'angle goto DEG' turns the rotary axis of the angle-positioning mode to DEG\n"
+              "degrees the way \"anfahren\" of the ND261 test panel does: it loads the angle\n"
+              "parameters, connects the KXCU on WT_KXCU_Com and the display on WT_ND261_Com\n"
+              "(4800 Bd), and writes the transcript to stdout and to \"Winkel_anfahren() -\n"
+              "Test.txt\" in the current directory. Options: --wt-param, --sim (both simulators\n"
+              "on the two ports), --sim-timescale, --program-dir. Exit status 0 when the angle\n"
+              "was set (\"Winkel wurde eingestellt!\"), 1 when not or on a controller error, 3\n"
+              "when connecting failed.\n"
               "\n"
               "'hpgl' prints the command table the Doming window reads from the plot file\n"
               "FILE (see 'orvexa-cli hpgl --help').\n"
@@ -138,6 +160,9 @@ struct Optionen {
     bool aufzeichnen = false; // --record
     bool simulation = false;
     double zeitskala = 0;
+    bool wt = false;         // --wt, and always for 'angle'
+    std::string wtparameter; // empty: wt_parameter.dat in the current directory
+    std::string winkel;      // the target of 'angle goto'
 };
 
 [[noreturn]] void Aufruf_falsch(const std::string& meldung) {
@@ -166,22 +191,47 @@ Optionen Optionen_lesen(int argc, char** argv) {
     if (argc < 2) Aufruf_falsch("no command given");
     Optionen o;
     o.befehl = argv[1];
-    if (o.befehl != "run" && o.befehl != "dom")
+    if (o.befehl != "run" && o.befehl != "dom" && o.befehl != "angle")
         Aufruf_falsch(std::string("unknown command '") + argv[1] + "'");
     const bool dom = o.befehl == "dom";
+    const bool winkel = o.befehl == "angle";
+    int erstes = 2;
+    if (winkel) {
+        if (argc < 3 || std::string(argv[2]) != "goto") Aufruf_falsch("angle takes 'goto DEG'");
+        // A negative angle is the target, not an option.
+        if (argc < 4) Aufruf_falsch("angle goto needs an angle in degrees");
+        o.winkel = argv[3];
+        char* ende = nullptr;
+        const double grad = std::strtod(o.winkel.c_str(), &ende);
+        if (o.winkel.empty() || *ende != '\0' || !std::isfinite(grad))
+            Aufruf_falsch("angle goto needs an angle in degrees, not '" + o.winkel + "'");
+        o.wt = true;
+        erstes = 4;
+    }
     // Options of the other command are refused rather than ignored.
     const auto nur = [&](const std::string& arg, bool erlaubt) {
         if (!erlaubt) Aufruf_falsch(arg + " is not an option of '" + o.befehl + "'");
     };
 
-    for (int i = 2; i < argc; ++i) {
+    for (int i = erstes; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto wert = [&]() -> const char* {
             if (i + 1 >= argc) Aufruf_falsch(arg + " needs a value");
             return argv[++i];
         };
+        // Options of 'run' that 'angle' does not take either.
+        const bool nur_run = arg == "--cycles" || arg == "--endless" || arg == "--ref" ||
+                             arg == "--ref-axes" || arg == "--z-interpolate" || arg == "--kora" ||
+                             arg == "--torval" || arg == "--record" || arg == "--wt";
+        if (winkel && (nur_run || arg == "--param")) nur(arg, false);
         if (arg == "--param") {
             o.parameterdatei = wert();
+        } else if (arg == "--wt") {
+            nur(arg, !dom);
+            o.wt = true;
+        } else if (arg == "--wt-param") {
+            nur(arg, !dom);
+            o.wtparameter = wert();
         } else if (arg == "--cycles") {
             nur(arg, !dom);
             o.zyklen = Ganzzahl_lesen(arg, wert());
@@ -243,13 +293,20 @@ Optionen Optionen_lesen(int argc, char** argv) {
             o.programmverzeichnis = wert();
         } else if (arg.starts_with("-")) {
             Aufruf_falsch("unknown option '" + arg + "'");
+        } else if (winkel) {
+            Aufruf_falsch("more than one angle given");
         } else if (o.tabelle.empty()) {
             o.tabelle = arg;
         } else {
             Aufruf_falsch(dom ? "more than one job file given" : "more than one table file given");
         }
     }
-    if (o.tabelle.empty()) Aufruf_falsch(dom ? "no job file given" : "no table file given");
+    if (o.tabelle.empty() && !winkel)
+        Aufruf_falsch(dom ? "no job file given" : "no table file given");
+    if (o.wt && !o.parameterdatei.empty())
+        Aufruf_falsch("--param and --wt exclude each other: the angle parameters fix the machine");
+    if (!o.wtparameter.empty() && !o.wt) Aufruf_falsch("--wt-param needs --wt");
+    if (o.wt && o.aufzeichnen) Aufruf_falsch("--record and --wt exclude each other");
     if (o.endlos && o.zyklen_gegeben) Aufruf_falsch("--cycles and --endless exclude each other");
     // As the dialog refuses "endlos" together with the fixed memory.
     if (o.endlos && o.aufzeichnen) Aufruf_falsch("--record and --endless exclude each other");
@@ -308,6 +365,16 @@ private:
     std::mutex m_mutex;
     std::function<void()> m_anhalten;
 };
+
+// The angle-positioning mode: its parameters, the display link and the approach's transcript,
+// which goes to stdout line by line.
+struct Winkelumgebung {
+    WT_Parameter parameter;
+    Winkeltranskript transkript;
+    TWT_ND261DM anzeige{transkript};
+    KXCU_Winkelachse achse{anzeige};
+};
+std::unique_ptr<Winkelumgebung> g_winkel;
 
 std::string Fehlertext(int32_t code) {
     return "error " + std::to_string(code) + ": " + Fehlerbericht(code);
@@ -390,6 +457,19 @@ bool Verbinden() {
     std::string name;
     Verbindungsschritte schritte;
     schritte.Erzeugt = [&name](const std::string& n) { name = n; };
+    if (g_winkel) {
+        schritte.Anzeige_oeffnen = [] {
+            const std::string& port = g_winkel->parameter.ND261_Com;
+            const bool offen = g_winkel->anzeige.ND261_oeffnen(port, "4800");
+            if (offen)
+                std::printf("position display: ND261 on %s\n", port.c_str());
+            else
+                std::fprintf(stderr, "orvexa-cli: the position display on '%s' cannot be opened\n",
+                             port.c_str());
+            std::fflush(stdout);
+            return offen;
+        };
+    }
     schritte.Beschrieben = [&] {
         std::printf("controller: %s on %s\n", name.empty() ? "(none)" : name.c_str(),
                     info.Schnittstelle.empty() ? "-" : info.Schnittstelle.c_str());
@@ -423,6 +503,24 @@ bool Einrichten(const Optionen& o) {
     }
     Protokoll_loeschen();
 
+    if (o.wt) {
+        const std::string datei = o.wtparameter.empty() ? WT_Parameterdatei : o.wtparameter;
+        if (!o.wtparameter.empty() && !std::filesystem::is_regular_file(datei)) {
+            std::fprintf(stderr, "orvexa-cli: angle parameter file not found: %s\n", datei.c_str());
+            return false;
+        }
+        g_winkel = std::make_unique<Winkelumgebung>();
+        g_winkel->transkript.Beobachter_setzen({[](const std::string& zeile) {
+                                                    std::printf("%s\n", zeile.c_str());
+                                                    std::fflush(stdout);
+                                                },
+                                                {}});
+        const bool da = WT_Parameter_laden(g_winkel->parameter, Parametersatz(), datei);
+        std::printf("angle parameters: %s%s\n", datei.c_str(),
+                    da ? "" : " (not found: no ports, 0 steps per degree)");
+        return true;
+    }
+
     // Machine parameters.
     const std::string parameterdatei =
         o.parameterdatei.empty()
@@ -449,8 +547,9 @@ bool Simulation_einrichten(const Optionen& o, std::unique_ptr<Simulation>& simul
     const char* portordner = std::getenv("ORVEXA_PORTS");
     optionen.Eigener_Portordner = !portordner || !*portordner;
     std::string fehler;
-    simulation =
-        Simulation_starten(Parametersatz().Modul, Parametersatz().ComPort, optionen, &fehler);
+    simulation = g_winkel ? Winkelsimulation_starten(g_winkel->parameter, optionen, &fehler)
+                          : Simulation_starten(Parametersatz().Modul, Parametersatz().ComPort,
+                                               optionen, &fehler);
     if (!simulation) {
         std::fprintf(stderr, "orvexa-cli: no simulated machine: %s\n", fehler.c_str());
         return false;
@@ -465,6 +564,7 @@ void Verbindung_beenden() {
     } catch (const std::exception&) {
         // The link is gone already; the run's own result has been reported.
     }
+    if (g_winkel) g_winkel->anzeige.ND261_schliessen();
     Steuerungsmodule_freigeben();
     std::printf("protocol log: %s\n", Protokolldateiname().c_str());
 }
@@ -499,6 +599,7 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     // The table, before the machine is touched.
     Positionstabelle tabelle;
     tabelle.Modus.Torval = o.torval;
+    tabelle.Modus.Winkel = o.wt;
     tabelle.DateiName = o.tabelle;
     if (!std::filesystem::is_regular_file(o.tabelle)) {
         std::fprintf(stderr, "orvexa-cli: table file not found: %s\n", o.tabelle.c_str());
@@ -510,7 +611,9 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     }
     std::printf("table: %s, %d %s in %s\n", o.tabelle.c_str(), tabelle.Zeilenzahl(),
                 tabelle.Zeilenzahl() == 1 ? "row" : "rows",
-                tabelle.Schritteingabe ? "steps" : "millimetres");
+                tabelle.Modus.Winkel     ? "degrees"
+                : tabelle.Schritteingabe ? "steps"
+                                         : "millimetres");
 
     return Mit_Steuerung(o, waechter, [&] {
         Vektoreingaben e;
@@ -528,15 +631,33 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
         e.ModusKora = o.kora;
         e.ModusTorval = o.torval;
         e.Festwertspeicher = o.aufzeichnen;
+        e.ModusWT = o.wt;
 
         Konsolenbeobachter beobachter(waechter, tabelle.Zeilenzahl(), e.Zyklen, e.Endlos);
         Vektorausgabe lauf(tabelle, beobachter);
         beobachter.Lauf_setzen(&lauf);
         lauf.Eingaben_setzen(e);
+        std::unique_ptr<Winkelpositionierung> winkel;
+        if (g_winkel) {
+            g_winkel->anzeige.Abbruchflag_setzen(&lauf.VekAbbruch);
+            winkel = std::make_unique<Winkelpositionierung>(
+                g_winkel->parameter, g_winkel->transkript, g_winkel->achse, &lauf.VekAbbruch);
+            lauf.Winkelanfahrt_setzen([&winkel](double soll, double& ist) {
+                const bool erreicht = winkel->Winkel_anfahren(soll);
+                ist = g_winkel->anzeige.Istwinkel_lesen();
+                return erreicht;
+            });
+        }
         waechter.Anhalten_setzen([&lauf] { lauf.Abbrechen(); });
         lauf.StartBitBtn_Thread();
         waechter.Anhalten_setzen({});
+        if (g_winkel) g_winkel->anzeige.Abbruchflag_setzen(nullptr);
         const Laufergebnis ergebnis = lauf.Ergebnis();
+        if (o.wt) {
+            for (const std::string& zeile : lauf.AusgabeListe())
+                std::printf("angle: %s\n", zeile.c_str());
+            std::printf("angle results: %s\n", Vektorausgabe::Ergebnisdatei);
+        }
         // Without a stop from here, an abort of a recording means the memory was full.
         if (o.aufzeichnen && ergebnis.Abgebrochen && ergebnis.Fehlercode == 0 &&
             waechter.Signal() == 0) {
@@ -550,6 +671,28 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
             return static_cast<int>(Erfolg);
         }
         return Ergebnis_melden(ergebnis, waechter.Signal());
+    });
+}
+
+// ---- Angle approach ----------------------------------------------------------------------
+
+int Winkel_ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
+    if (!Einrichten(o)) return Einrichtungsfehler;
+    return Mit_Steuerung(o, waechter, [&] {
+        std::atomic<bool> vekabbruch{false};
+        g_winkel->anzeige.Abbruchflag_setzen(&vekabbruch);
+        Winkelpositionierung winkel(g_winkel->parameter, g_winkel->transkript, g_winkel->achse,
+                                    &vekabbruch);
+        waechter.Anhalten_setzen([&winkel] { winkel.Test_beenden(); });
+        int32_t code = 0;
+        const bool erreicht = winkel.Test_anfahren(o.winkel, Winkeltranskript::Testdatei, &code);
+        waechter.Anhalten_setzen({});
+        g_winkel->anzeige.Abbruchflag_setzen(nullptr);
+        std::printf("transcript: %s\n", Winkeltranskript::Testdatei);
+        if (code != 0 && code != Fehler_bereits_gemeldet)
+            std::fprintf(stderr, "orvexa-cli: %s\n", Fehlertext(code).c_str());
+        if (waechter.Signal() != 0) return 128 + waechter.Signal();
+        return static_cast<int>(erreicht ? Erfolg : Lauffehler);
     });
 }
 
@@ -730,9 +873,14 @@ int main(int argc, char** argv) {
     int code = Erfolg;
     {
         Unterbrechungswaechter waechter(menge);
-        code = optionen.befehl == "dom" ? Dom_ausfuehren(optionen, waechter)
-                                        : Ausfuehren(optionen, waechter);
+        if (optionen.befehl == "dom")
+            code = Dom_ausfuehren(optionen, waechter);
+        else if (optionen.befehl == "angle")
+            code = Winkel_ausfuehren(optionen, waechter);
+        else
+            code = Ausfuehren(optionen, waechter);
         if (waechter.Signal() != 0) code = 128 + waechter.Signal();
     }
+    g_winkel.reset();
     return code;
 }

@@ -75,6 +75,8 @@ std::string Steuerungsfehlertext(int32_t code) {
         return "### Watchdog-Konflikt ###";
     case 1119:
         return "### Encoder-Positions-Fehler ###";
+    case ND261_MESSWERT_ERROR:
+        return "### ND261: Messwert nicht lesbar ###";
     default:
         return "### default ###";
     }

@@ -27,6 +27,8 @@ enum Fehlercode : int32_t {
     BEL_ERROR = 1020,
     // A controller answer "E<n>" BEL maps to 1020 + n.
     Steuerungsfehler_Basis = 1020,
+    // The position display gave an answer that cannot be read as an angle.
+    ND261_MESSWERT_ERROR = 1201,
     THROW_ABORT = 2000,
 };
 

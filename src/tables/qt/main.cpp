@@ -1,6 +1,12 @@
 // The program entry: creates the windows and modules in their order and runs the message loop
 // until the main window closes.
 
+#include "angle/qt/nd261testpanel.h"
+#include "angle/qt/winkelmodus.h"
+#include "angle/qt/wt_parameterdlg.h"
+#include "angle/winkelpositionierung.h"
+#include "angle/winkeltranskript.h"
+#include "angle/wt_nd261dm.h"
 #include "config/qt/parameterform.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
@@ -109,6 +115,8 @@ void Bildschirmfoto_vorbereiten(TMainForm& fenster,
 
 int Programm(Anwendung& app) {
     Standardtreiber_einrichten();
+    // Before the windows: the test panel shows it until the end.
+    Winkeltranskript transkript;
 
     auto fenster = std::make_unique<TMainForm>(QApplication::arguments());
     fenster->Simulation_starter = [](int32_t modul, int32_t comport, std::string* fehler) {
@@ -128,8 +136,8 @@ int Programm(Anwendung& app) {
         Zentrieren(*d, *f);
         d->exec();
     };
-    // The windows of the later parts come here in their order; the vector output dialog
-    // signals hEventInit when it has been made.
+    auto wtparameterdlg = std::make_unique<TWT_ParameterDlg>(fenster.get());
+    // The vector output dialog signals hEventInit when it has been made.
     auto vektordlg = std::make_unique<TVektorDlg>(*tabelle, fenster.get(), &fenster->hEventInit);
     vektordlg->Tabellenanzeige_setzen(
         {[f = fenster.get()](int zeile) { f->AktuelleZeile_setzen(zeile); },
@@ -154,8 +162,20 @@ int Programm(Anwendung& app) {
         Zentrieren(*d, *f, true);
         d->exec();
     };
+    auto nd261 = std::make_unique<TWT_ND261DM>(transkript);
+    nd261->Abbruchflag_setzen(&vektordlg->Lauf().VekAbbruch);
+    KXCU_Winkelachse winkelachse(*nd261);
+    Winkelpositionierung winkel(wtparameterdlg->Parameter, transkript, winkelachse,
+                                &vektordlg->Lauf().VekAbbruch);
+    // A child of the main window from here on.
+    auto* testpanel = new TND261TestPanel(winkel, transkript, fenster.get());
 
     Dialoge_verbinden(*fenster, *parameterform, *referenzform, *manuellform);
+    Winkelmodus_einrichten({*fenster, *wtparameterdlg, *nd261, winkel, *vektordlg, *testpanel},
+                           {[](const WT_Parameter& p, std::string* fehler) {
+                                return Winkelsimulation_starten(p, {}, fehler);
+                            },
+                            Winkelsimulation_Vorgaben});
 
     const std::map<QString, std::function<void()>> oeffner{
         {QStringLiteral("Vektorausgabe"), fenster->Vektorausgabe_oeffnen},
@@ -180,7 +200,12 @@ int Programm(Anwendung& app) {
     fenster->Doming_oeffnen = nullptr;
     domingdialoge.reset();
     domingform.reset();
+    fenster->Winkelparameter_laden = nullptr;
+    fenster->Anzeige_oeffnen = nullptr;
+    fenster->Winkelsimulation_starter = nullptr;
     vektordlg.reset();
+    nd261->ND261_schliessen();
+    wtparameterdlg.reset();
     flashdlg.reset();
     manuellform.reset();
     referenzform.reset();

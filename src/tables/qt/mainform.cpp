@@ -1,5 +1,6 @@
 #include "mainform.h"
 
+#include "angle/qt/nd261testpanel.h"
 #include "core/dateien.h"
 #include "core/fehler.h"
 #include "core/maschinenparameter.h"
@@ -22,12 +23,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -277,6 +280,9 @@ void TMainForm::Menues_anlegen() {
     MenuDoming = aktion("&Doming", [this] { MenuDomingClick(); });
     menuBar()->addAction(MenuDoming);
     MenuDoming->setVisible(false);
+    MenuND261_Test = aktion("ND261-&Test", [this] { MenuND261_TestClick(); });
+    menuBar()->addAction(MenuND261_Test);
+    MenuND261_Test->setVisible(false);
 
     Werkzeugleiste = addToolBar(QStringLiteral("Werkzeugleiste"));
     Werkzeugleiste->setMovable(false);
@@ -387,9 +393,11 @@ void TMainForm::Gitter_erzeugen() {
 }
 
 void TMainForm::Parameter_laden() {
-    // The angle-positioning mode will read its angle parameters here instead; until that
-    // part exists it reads the ordinary parameter file.
-    Parameterdatei_laden();
+    // The angle parameters fix the machine parameter set in the angle-positioning mode.
+    if (ModusWT && Winkelparameter_laden)
+        Winkelparameter_laden();
+    else
+        Parameterdatei_laden();
 }
 
 void TMainForm::Simulation_bereitstellen() {
@@ -397,7 +405,10 @@ void TMainForm::Simulation_bereitstellen() {
     m_simulation.reset();
     const Maschinenparameter& p = Parametersatz();
     std::string fehler = "kein Simulator eingebunden";
-    if (Simulation_starter) m_simulation = Simulation_starter(p.Modul, p.ComPort, &fehler);
+    if (ModusWT && Winkelsimulation_starter)
+        m_simulation = Winkelsimulation_starter(&fehler);
+    else if (Simulation_starter)
+        m_simulation = Simulation_starter(p.Modul, p.ComPort, &fehler);
     if (m_simulation) {
         Protokoll_schreiben(Ebene_Befehl, "Simulation: " + m_simulation->Beschreibung());
         return;
@@ -458,8 +469,7 @@ void TMainForm::Verbinden() {
         MenuKX900_KXCU->menuAction()->setVisible(hat_Festwertspeicher(Parametersatz().Modul));
         Programmspeichermenue_zeigen();
     };
-    // The angle-positioning mode will open its position display link in Anzeige_oeffnen;
-    // until that link exists the controller is connected as in the other modes.
+    if (ModusWT && Anzeige_oeffnen) schritte.Anzeige_oeffnen = Anzeige_oeffnen;
     Verbunden = Steuerung_verbinden(schritte).Verbunden;
     Menuestatus();
     Statusleiste_zeigen();
@@ -481,6 +491,8 @@ void TMainForm::Menues_sperren() {
     MenuParameter->setEnabled(false);
     MenuDoming->setVisible(false);
     MenuDoming->setEnabled(false);
+    MenuND261_Test->setVisible(false);
+    MenuND261_Test->setEnabled(false);
     if (ModusWT) {
         for (QAction* a : {SchritteingabeTrenner, MenuSchritteingabe, PU_SchritteingabeTrenner,
                            PU_Schritteingabe, MenuManuell})
@@ -512,6 +524,8 @@ void TMainForm::Menuestatus() {
     MenuManuell->setEnabled(v && !ModusWT && static_cast<bool>(Manuell_oeffnen));
     MenuDoming->setVisible(hat_Doming(Parametersatz().Modul));
     MenuDoming->setEnabled(v && !t && static_cast<bool>(Doming_oeffnen));
+    MenuND261_Test->setVisible(ModusWT);
+    MenuND261_Test->setEnabled(v && m_nd261_panel);
 }
 
 void TMainForm::MenuNeuClick() {
@@ -577,6 +591,14 @@ void TMainForm::MenuBeendenClick() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* ereignis) {
+    if (m_nd261_panel && m_nd261_panel->Laeuft()) {
+        // The approach waits inside this window's messages: it is stopped first, and the
+        // window closes once it has returned.
+        m_schliessen_nach_test = true;
+        m_nd261_panel->NT261TestBeenden_BitBtnClick();
+        ereignis->ignore();
+        return;
+    }
     if (!MenuSchliessenClick()) {
         ereignis->ignore();
         return;
@@ -655,6 +677,35 @@ void TMainForm::MenuManuellClick() {
 void TMainForm::MenuDomingClick() {
     if (Doming_oeffnen && Verbunden && !Tabelle_offen() && hat_Doming(Parametersatz().Modul))
         Doming_oeffnen();
+}
+
+void TMainForm::ND261_Panel_setzen(TND261TestPanel* panel) {
+    m_nd261_panel = panel;
+    if (!panel) return;
+    panel->setParent(m_mitte);
+    panel->hide();
+    // Nothing else may reach the controller while the panel's approach runs; the menus keep
+    // their state and come back as they were.
+    panel->Beginnt = [this] {
+        menuBar()->setEnabled(false);
+        Werkzeugleiste->setEnabled(false);
+    };
+    panel->Fertig = [this] {
+        menuBar()->setEnabled(true);
+        Werkzeugleiste->setEnabled(true);
+        if (m_schliessen_nach_test) QTimer::singleShot(0, this, [this] { close(); });
+    };
+}
+
+void TMainForm::MenuND261_TestClick() {
+    if (!m_nd261_panel || !Verbunden || !ModusWT) return;
+    m_nd261_panel->Transkript_leeren();
+    const QRect mitte = m_mitte->rect();
+    m_nd261_panel->move(mitte.center().x() - m_nd261_panel->width() / 2,
+                        mitte.center().y() - m_nd261_panel->height() / 2 - 20);
+    m_nd261_panel->show();
+    m_nd261_panel->raise();
+    m_nd261_panel->ND261Test_MaskEdit->setFocus();
 }
 
 void TMainForm::AktuelleZeile_setzen(int zeile) {

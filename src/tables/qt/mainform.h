@@ -21,6 +21,7 @@ class QToolBar;
 
 namespace orvexa {
 
+class TND261TestPanel;
 class Tabellenmodell;
 
 // The program's frame: reads the switches, shows the position table, offers the file and edit
@@ -82,6 +83,18 @@ public:
     // The dispensing window of the installation, shown modally; types 5 and 6 only.
     std::function<void()> Doming_oeffnen;
 
+    // The angle-positioning mode, filled in at start-up: the load of the angle parameters
+    // (instead of the parameter file), the position display link opened at every connect
+    // (false: not connected), and the simulated machine of "/SIM /WT". Empty: the mode
+    // connects like the others.
+    std::function<void()> Winkelparameter_laden;
+    std::function<bool()> Anzeige_oeffnen;
+    std::function<std::unique_ptr<Simulation>(std::string* fehler)> Winkelsimulation_starter;
+    // The ND261 test panel, shown in the middle area by MenuND261_Test; not owned (a child of
+    // the middle area from then on).
+    void ND261_Panel_setzen(TND261TestPanel* panel);
+    TND261TestPanel* ND261_Panel() const { return m_nd261_panel; }
+
     // The file dialogs; tests put their own choice here. They get the folder to start in and
     // the proposed path, and return the chosen path or an empty text for Cancel.
     std::function<QString(const QString& verzeichnis)> Oeffnen_Dialog;
@@ -118,6 +131,7 @@ public:
     void MenuReferenzClick();
     void MenuManuellClick();
     void MenuDomingClick();
+    void MenuND261_TestClick();
 
     // The actions, named as the menu items.
     QAction *MenuNeu, *MenuOeffnen, *MenuSpeichernUnter, *MenuSchliessen, *MenuBeenden;
@@ -125,7 +139,7 @@ public:
         *MenuTabelleLoeschen, *MenuSchritteingabe, *SchritteingabeTrenner;
     QAction *MenuVektorausgabe, *MenuKXCUFestwertspeicher_loeschen;
     QAction *MenuVektorausgabeFestwertspeicher, *MenuDKXCUFestwertspeicher_loeschen;
-    QAction *MenuParameter, *MenuReferenz, *MenuManuell, *ParameterSpeedButton;
+    QAction *MenuParameter, *MenuReferenz, *MenuManuell, *ParameterSpeedButton, *MenuND261_Test;
     QAction* MenuDoming;
     QAction *PU_ZeileHinzufuegen, *PU_ZeileHinzufuegen25, *PU_ZeileEinfuegen, *PU_ZeileLoeschen,
         *PU_TabelleLoeschen, *PU_Schritteingabe, *PU_SchritteingabeTrenner;
@@ -177,6 +191,9 @@ private:
     bool m_geschlossen = false;
     int m_aktuelle_zeile = -1;
     std::unique_ptr<Simulation> m_simulation;
+    TND261TestPanel* m_nd261_panel = nullptr;
+    // Closing was asked for while the test panel approached an angle.
+    bool m_schliessen_nach_test = false;
 };
 
 } // namespace orvexa

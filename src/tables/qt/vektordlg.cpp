@@ -235,6 +235,10 @@ void TVektorDlg::Einstellungen_zeigen() {
     zAchseInterpolierenCheckBox->setChecked(zAchseInterpolieren);
     FestwertspeicherCheckBox->setChecked(false);
     FestwertspeicherCheckBox->setVisible(hat_Festwertspeicher(Parametersatz().Modul));
+    // Each row of the angle-positioning mode is an approach of the rotary axis: nothing to
+    // interpolate, nothing to record.
+    zAchseInterpolierenCheckBox->setEnabled(!ModusWT);
+    FestwertspeicherCheckBox->setEnabled(!ModusWT);
 }
 
 // ---- Controls -----------------------------------------------------------------------------------
