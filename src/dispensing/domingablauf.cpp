@@ -152,6 +152,7 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
         m_k.Anzeige.Job_lesen(m_k.Job);
         Doming_annehmen(m_k.Job);
         CheckVariablen(m_k.Job);
+        m_k.Anzeige.Lauf_gestartet(true);
         m_k.Anzeige.Laserpointer_Haken_setzen(false);
         LaserpointerONOFFCheckBoxClick(false);
         // A continued run continues its first pass only; later passes start afresh from
@@ -182,6 +183,7 @@ DomingLaufergebnis DomingAblauf::StartBitBtn_Thread(const DomingLaufeingaben& e)
     ergebnis.Fortsetzen_moeglich = !m_merke.Null();
     m_k.Anzeige.Beschaeftigt(false, ergebnis.Fortsetzen_moeglich);
     Protokoll_Zeile("StartBitBtn_Thread() :: End");
+    m_k.Anzeige.Lauf_gestartet(false);
     return ergebnis;
 }
 

@@ -49,6 +49,8 @@ public:
     // The run unticks "Laserpointer ON/OFF" before its first pass.
     virtual void Laserpointer_Haken_setzen(bool /*an*/) {}
     virtual void Teil_beginnt(const DomingTeil& /*teil*/) {}
+    // The run time counts from the passed job checks to the run's closing log line.
+    virtual void Lauf_gestartet(bool /*an*/) {}
 };
 
 } // namespace orvexa

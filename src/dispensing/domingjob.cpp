@@ -31,6 +31,7 @@ struct Zeile {
     int32_t DomingJob::*ganz = nullptr;
     double DomingJob::*reell = nullptr;
     std::string DomingJob::*text = nullptr;
+    bool nur_mit_Druck = false; // written by the pressure-fed window only
 };
 
 constexpr Zeile F(const char* inhalt) {
@@ -48,6 +49,11 @@ constexpr Zeile T(const char* name, std::string DomingJob::*feld) {
 
 using J = DomingJob;
 
+constexpr Zeile Druck(Zeile z) {
+    z.nur_mit_Druck = true;
+    return z;
+}
+
 constexpr std::array Dateiaufbau = {
     F(Doming_Kopfzeile),
     F(";"),
@@ -55,6 +61,10 @@ constexpr std::array Dateiaufbau = {
     R("xStartpunkt", &J::xStartpunkt),
     R("yStartpunkt", &J::yStartpunkt),
     F(""),
+    Druck(F("[Druck]")),
+    Druck(R("Materialdruck", &J::Materialdruck)),
+    Druck(R("Ventildruck", &J::Ventildruck)),
+    Druck(F("")),
     F("[Abstand]"),
     R("xAbstand", &J::xAbstand),
     R("yAbstand", &J::yAbstand),
@@ -256,10 +266,11 @@ Doming_Ladeergebnis Doming_Datei_laden(const std::string& pfad, DomingJob& job,
     return Doming_Ladeergebnis::nicht_lesbar;
 }
 
-std::string Doming_Dateitext(const DomingJob& job, const std::string& typ) {
+std::string Doming_Dateitext(const DomingJob& job, const std::string& typ, bool mit_Druck) {
     std::string text;
     text.reserve(1600);
     for (const Zeile& z : Dateiaufbau) {
+        if (z.nur_mit_Druck && !mit_Druck) continue;
         text += z.inhalt;
         if (z.art != Zeile::fest) text += '=';
         switch (z.art) {
@@ -280,8 +291,10 @@ std::string Doming_Dateitext(const DomingJob& job, const std::string& typ) {
     return Utf8_zu_Cp1252(text);
 }
 
-bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job, const std::string& typ) {
-    return Doming_Datei_schreiben(pfad, Doming_Dateitext(job, typ), "Doming_Datei_speichern()");
+bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job, const std::string& typ,
+                            bool mit_Druck) {
+    return Doming_Datei_schreiben(pfad, Doming_Dateitext(job, typ, mit_Druck),
+                                  "Doming_Datei_speichern()");
 }
 
 void CheckVariablen(const DomingJob& job) {

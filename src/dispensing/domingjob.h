@@ -71,6 +71,10 @@ struct DomingJob {
     double HDosierzeit3 = 0.0;
     double HAbtropfzeit = 1.0;
 
+    // Noted with the job by the pressure-fed window, in bar; no machine action uses them.
+    double Materialdruck = 0.0;
+    double Ventildruck = 0.0;
+
     bool operator==(const DomingJob&) const = default;
 };
 
@@ -101,12 +105,15 @@ Doming_Ladeergebnis Doming_Datei_laden(const std::string& pfad, DomingJob& job,
 bool Doming_Dateiinhalt_lesen(std::string_view bytes, DomingJob& job,
                               const Maschinenparameter& maschine);
 
-// The file text as it is written (Windows-1252, CR LF); typ is the shape page shown.
-std::string Doming_Dateitext(const DomingJob& job, const std::string& typ);
+// The file text as it is written (Windows-1252, CR LF); typ is the shape page shown. mit_Druck:
+// the pressure-fed window's file, with the "[Druck]" section after the start point. Loading
+// reads both pressures whenever they are there, so either window reads the other's files.
+std::string Doming_Dateitext(const DomingJob& job, const std::string& typ, bool mit_Druck = false);
 
 // Writes the file atomically. False (after a message to the operator) when it failed; the old
 // file then stays as it was.
-bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job, const std::string& typ);
+bool Doming_Datei_speichern(const std::string& pfad, const DomingJob& job, const std::string& typ,
+                            bool mit_Druck = false);
 
 // The checks before a run. Each returns normally when the job passes, else shows its message,
 // writes its log line and raises Steuerungsfehler{-1}.

@@ -114,6 +114,12 @@ constexpr Zeile Zeilen[] = {
     {HPGL_laden, "HPGL &laden ...", "&Load HPGL ...", "&Wczytaj HPGL ..."},
     {HPGL_schliessen, "HPGL &schließen", "&Close HPGL", "&Zamknij HPGL"},
     {HPGL_Dateien, "Doming-Dateien", "Doming files", "Pliki Doming"},
+    {Stoppuhr_Text, "Stoppuhr", "Stopwatch", "Stoper"},
+    {Abspeicherdruckwerte, " Abspeicherdruckwerte ", " Pressures to store ",
+     " Cisnienia do zapisu "},
+    {Material, "Material", "Material", "Material"},
+    {Ventil, "Ventil", "Valve", "Zawor"},
+    {bar, "bar", "bar", "bar"},
 };
 
 constexpr bool In_Reihenfolge() {
@@ -171,6 +177,14 @@ std::string Uebersetzen(Sprache sprache, std::string_view deutsch) {
     for (int n = 0; n < Textzahl; ++n) {
         const auto nummer = static_cast<Textnummer>(n);
         if (Text(Sprache::deutsch, nummer) == deutsch) return Text(sprache, nummer);
+    }
+    const std::string ohne = Ohne_Kuerzel(deutsch);
+    for (int n = 0; n < Textzahl; ++n) {
+        const auto nummer = static_cast<Textnummer>(n);
+        if (Ohne_Kuerzel(Text(Sprache::deutsch, nummer)) != ohne) continue;
+        // A composed text ("Dosierkopf::einfach") takes a row's caption without its mark.
+        return deutsch.find('&') == std::string_view::npos ? Ohne_Kuerzel(Text(sprache, nummer))
+                                                           : Text(sprache, nummer);
     }
     return std::string(deutsch);
 }

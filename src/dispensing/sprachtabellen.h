@@ -109,6 +109,12 @@ enum class Textnummer : uint16_t {
     HPGL_laden,
     HPGL_schliessen,
     HPGL_Dateien,
+    // The pressure-fed window's own texts.
+    Stoppuhr_Text,
+    Abspeicherdruckwerte,
+    Material,
+    Ventil,
+    bar,
     Anzahl // not a row
 };
 inline constexpr int Textzahl = static_cast<int>(Textnummer::Anzahl);
@@ -122,6 +128,8 @@ const std::string& Fenstertitel(Sprache sprache);
 
 // The text of the row whose German text is deutsch, in a language; deutsch itself when no
 // row has it. The Doming window keeps its captions in German and translates them this way.
+// A caption whose shortcut sits elsewhere than in the row ("&Fortsetzen" for "F&ortsetzen")
+// still finds its row.
 std::string Uebersetzen(Sprache sprache, std::string_view deutsch);
 
 // A caption without its shortcut marks ("&&" stays one "&"), for titles and composed texts.

@@ -258,6 +258,33 @@ TEST_F(DomingJobTest, TypeComesFromThePageShownAndTextsStayOnTheirLine) {
     EXPECT_EQ(zurueck.xAnzahl, 1);
 }
 
+// The pressure-fed window's file: "[Druck]" after the start point; each window reads the
+// other's files, the missing pressures as 0.
+TEST_F(DomingJobTest, PressureSectionFollowsTheStartPointAndBothWindowsReadBothFiles) {
+    DomingJob job = Verschieden();
+    job.Materialdruck = 2.5;
+    job.Ventildruck = -1.25;
+    const std::string mit = Doming_Dateitext(job, job.Type, true);
+    const std::string ohne = Doming_Dateitext(job, job.Type);
+    const auto zeilen = test::Zeilen(mit);
+    ASSERT_GE(zeilen.size(), 12u);
+    EXPECT_THAT(
+        std::vector(zeilen.begin() + 5, zeilen.begin() + 11),
+        ElementsAre("", "[Druck]", "Materialdruck=2.50", "Ventildruck=-1.25", "", "[Abstand]"));
+    EXPECT_EQ(ohne.find("Druck"), std::string::npos);
+    EXPECT_EQ(test::Zeilen(ohne).size() + 4, zeilen.size());
+
+    DomingJob gelesen;
+    ASSERT_TRUE(Doming_Dateiinhalt_lesen(mit, gelesen, maschine));
+    EXPECT_EQ(gelesen.Materialdruck, 2.5);
+    EXPECT_EQ(gelesen.Ventildruck, -1.25);
+    gelesen.Materialdruck = gelesen.Ventildruck = 7.0;
+    ASSERT_TRUE(Doming_Dateiinhalt_lesen(ohne, gelesen, maschine));
+    EXPECT_EQ(gelesen.Materialdruck, 0.0);
+    EXPECT_EQ(gelesen.Ventildruck, 0.0);
+    EXPECT_EQ(gelesen.xAbstand, job.xAbstand);
+}
+
 TEST_F(DomingJobTest, SaveAndLoadGiveTheSameJob) {
     const DomingJob job = Verschieden();
     const std::string pfad = ordner.Datei("rund.dom");

@@ -113,6 +113,10 @@ TEST(Sprachtabellen, UebersetzenUeberDenDeutschenText) {
     EXPECT_EQ(Uebersetzen(Sprache::polski, "Referenzfa&hrt"), "Najazd");
     EXPECT_EQ(Uebersetzen(Sprache::deutsch, "Referenzfa&hrt"), "Referenzfa&hrt");
     EXPECT_EQ(Uebersetzen(Sprache::englisch, "kein Text der Tabelle"), "kein Text der Tabelle");
+    // The Doming window marks another letter of the continue button than the table does.
+    EXPECT_EQ(Uebersetzen(Sprache::englisch, "&Fortsetzen"), "Continue");
+    EXPECT_EQ(Uebersetzen(Sprache::englisch, "Dosier&zeit"), "Dosing time");
+    EXPECT_EQ(Uebersetzen(Sprache::deutsch, "einfach"), "einfach");
 }
 
 TEST(Sprachtabellen, UebersetzungenDerMaschine) {

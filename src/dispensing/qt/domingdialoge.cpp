@@ -13,13 +13,17 @@ Domingdialoge::Domingdialoge(TDomingForm& fenster)
     : Parameter(&fenster), Geschwindigkeit(&fenster), Dosierzeit(&fenster), Spuelung(&fenster) {}
 
 void Domingdialoge_verbinden(TDomingForm& f, Domingdialoge& d) {
-    d.Parameter.Parameter_gelesen = [&d](const DomingParameter& p) {
-        const Sprache sprache = Sprache_aus_Name(p.Sprache);
+    const auto anwenden = [&d](Sprache sprache) {
         d.Parameter.Sprache_anwenden(sprache);
         d.Geschwindigkeit.Sprache_anwenden(sprache);
         d.Dosierzeit.Sprache_anwenden(sprache);
         d.Spuelung.Sprache_anwenden(sprache);
     };
+    d.Parameter.Parameter_gelesen = [anwenden](const DomingParameter& p) {
+        anwenden(Sprache_aus_Name(p.Sprache));
+    };
+    f.Sprache_weitergeben = anwenden;
+    d.Dosierzeit.Tastatur = f.Druckvariante();
     f.Parameter_oeffnen = [&d](DomingParameter& parameter) {
         d.Parameter.exec();
         parameter = d.Parameter.Parameter();

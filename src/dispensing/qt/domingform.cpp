@@ -36,6 +36,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <cmath>
 #include <utility>
@@ -69,6 +70,9 @@ constexpr int Seite_Kreis = 2;
 constexpr int Seite_Rechteck = 3;
 constexpr int Seite_HPGL = 4;
 constexpr int Seite_Startpunkt = 0;
+constexpr int Seite_Manuell = 1;
+// The pressure-fed window's strip under the buttons: pressures and stopwatch.
+constexpr int Druckstreifen = 64;
 
 QPushButton* Knopf(QWidget* eltern, QRect lage) {
     auto* k = new QPushButton(eltern);
@@ -99,9 +103,10 @@ void Regler_setzen(QScrollBar* regler, int kleinste, int groesste, int wert) {
 
 } // namespace
 
-TDomingForm::TDomingForm(QWidget* parent)
-    : QDialog(parent), m_kontext(m_job, m_parameter, Parametersatz(), m_hpgl, *this),
-      m_ablauf(m_kontext), m_lebenszeichen(std::make_shared<int>(0)) {
+TDomingForm::TDomingForm(QWidget* parent, Domingvariante variante)
+    : QDialog(parent), m_variante(variante),
+      m_kontext(m_job, m_parameter, Parametersatz(), m_hpgl, *this), m_ablauf(m_kontext),
+      m_lebenszeichen(std::make_shared<int>(0)) {
     // No close button: the window is left through "&Schließen", which a command hides.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowMinimizeButtonHint);
@@ -115,7 +120,8 @@ TDomingForm::TDomingForm(QWidget* parent)
         return Als_Stiftwege(orvexa::Rechteckvorschau(j.RLaenge, j.RBreite, j.RMinusLaenge, b, h));
     };
     Texte_anwenden();
-    Titel_zeigen();
+    // The pressure-fed window's title is its language's until a file is named.
+    if (!Druckvariante()) Titel_zeigen();
     Beschaeftigt_zeigen(false, false);
 
     Oeffnen_Dialog = [this](const QString& verzeichnis) {
@@ -148,13 +154,19 @@ void TDomingForm::Text(std::function<void(const QString&)> setzen, const char* d
     m_texte.emplace_back(std::move(setzen), deutsch);
 }
 
+Sprache TDomingForm::Fenstersprache() const {
+    return Sprache_aus_Name(m_parameter.Sprache);
+}
+
 QString TDomingForm::Uebersetzt(const char* deutsch) const {
-    return Q(Uebersetzen(Sprache_aus_Name(m_parameter.Sprache), deutsch));
+    return Q(Uebersetzen(Fenstersprache(), deutsch));
 }
 
 void TDomingForm::Texte_anwenden() {
     for (const auto& [setzen, deutsch] : m_texte)
         setzen(Uebersetzt(deutsch));
+    if (Druckvariante()) setWindowTitle(Q(Fenstertitel(Fenstersprache())));
+    if (Sprache_weitergeben) Sprache_weitergeben(Fenstersprache());
     SpeedScrollBarChange();
     FrequenzScrollBarChange();
     KEndwinkelScrollBarChange();
@@ -223,7 +235,7 @@ void TDomingForm::Menues_anlegen() {
 }
 
 void TDomingForm::Oberflaeche_anlegen() {
-    resize(856, 482);
+    resize(856, 482 + (Druckvariante() ? Druckstreifen : 0));
     Menues_anlegen();
     const int oben = Menuehoehe + 4;
 
@@ -419,7 +431,9 @@ void TDomingForm::Oberflaeche_anlegen() {
     AbbrechenBitBtn = Knopf(this, QRect(178, knopfzeile, 80, 28));
     SchliessenBitBtn = Knopf(this, QRect(178, knopfzeile, 80, 28));
     Text([this](const QString& t) { StartBitBtn->setText(t); }, "S&tart");
-    Text([this](const QString& t) { FortsetzenBitBtn->setText(t); }, "&Fortsetzen");
+    // The pressure-fed window takes the caption of its language table.
+    Text([this](const QString& t) { FortsetzenBitBtn->setText(t); },
+         Druckvariante() ? "F&ortsetzen" : "&Fortsetzen");
     Text([this](const QString& t) { AbbrechenBitBtn->setText(t); }, "&Abbrechen");
     Text([this](const QString& t) { SchliessenBitBtn->setText(t); }, "&Schließen");
 
@@ -437,6 +451,7 @@ void TDomingForm::Oberflaeche_anlegen() {
     StatusBar[DomingAnzeige::Statusfeld_Ventil]->setText(QStringLiteral("A1::OFF"));
     StatusBar[DomingAnzeige::Statusfeld_Laser]->setText(QStringLiteral("A2::OFF"));
     StatusBar[5]->setText(QStringLiteral("A3::OFF"));
+    if (Druckvariante()) Druckfelder_anlegen();
 
     // ---- Handlers
     connect(StartBitBtn, &QPushButton::clicked, this, &TDomingForm::StartBitBtnClick);
@@ -463,6 +478,9 @@ void TDomingForm::Oberflaeche_anlegen() {
     connect(ReferenzfahrtCheckBox, &QCheckBox::clicked, this,
             &TDomingForm::ReferenzfahrtCheckBoxClick);
     connect(DauertestCheckBox, &QCheckBox::toggled, this, [this](bool an) { m_dauertest = an; });
+    connect(DauertestCheckBox, &QCheckBox::clicked, this, &TDomingForm::DauertestCheckBoxClick);
+    connect(StartPunktPageControl, &QTabWidget::currentChanged, this,
+            &TDomingForm::StartPunktPageControlChange);
     connect(koepfe, &QButtonGroup::idClicked, this, &TDomingForm::DosierkopfRadioGroupClick);
     connect(KEndwinkelScrollBar, &QScrollBar::valueChanged, this,
             &TDomingForm::KEndwinkelScrollBarChange);
@@ -476,6 +494,28 @@ void TDomingForm::Oberflaeche_anlegen() {
     });
     connect(HPGLLadenAction, &QAction::triggered, this, &TDomingForm::HPGLLadenClick);
     connect(HPGLSchliessenAction, &QAction::triggered, this, &TDomingForm::HPGLSchliessenClick);
+}
+
+void TDomingForm::Druckfelder_anlegen() {
+    const int oben = height() - 24 - Druckstreifen + 2;
+    DruckGroupBox = new QGroupBox(this);
+    DruckGroupBox->setGeometry(8, oben, 420, 56);
+    Text([this](const QString& t) { DruckGroupBox->setTitle(t); }, " Abspeicherdruckwerte ");
+    MaterialdruckEdit = Feld(DruckGroupBox, 8, 24, "Material", "bar");
+    VentildruckEdit = Feld(DruckGroupBox, 212, 24, "Ventil", "bar");
+    StoppuhrLabel = new QLabel(this);
+    StoppuhrLabel->setGeometry(444, oben + 28, 72, 18);
+    Text([this](const QString& t) { StoppuhrLabel->setText(t); }, "Stoppuhr");
+    StoppuhrPanel = new QLabel(QStringLiteral("00:00:00"), this);
+    StoppuhrPanel->setGeometry(520, oben + 26, 90, 22);
+    StoppuhrPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StoppuhrPanel->setAlignment(Qt::AlignCenter);
+    StoppuhrTimer = new QTimer(this);
+    StoppuhrTimer->setInterval(1000);
+    connect(StoppuhrTimer, &QTimer::timeout, this, &TDomingForm::StoppuhrTimerTimer);
+    StoppuhrTimer->start();
+    // Keyboard jogging goes through the button that holds the focus between commands.
+    SchliessenBitBtn->installEventFilter(this);
 }
 
 // ---- State shown --------------------------------------------------------------------------------
@@ -509,8 +549,10 @@ void TDomingForm::Beschaeftigt_zeigen(bool an, bool fortsetzen) {
     MenuDatei->menuAction()->setEnabled(frei);
     MenuParameter->setEnabled(frei && static_cast<bool>(Parameter_oeffnen));
     MenuGeschwindigkeit->setEnabled(frei && static_cast<bool>(Geschwindigkeit_oeffnen));
-    // Flushing stays at hand during a run.
-    MenuSpuelung->setEnabled(static_cast<bool>(Spuelung_oeffnen));
+    // Flushing stays at hand during a Doming run; the pressure-fed window locks it too, and
+    // "Dauertest" with it, which can then change only between runs.
+    MenuSpuelung->setEnabled(static_cast<bool>(Spuelung_oeffnen) && (frei || !Druckvariante()));
+    DauertestCheckBox->setEnabled(frei || !Druckvariante());
     for (QWidget* w : std::initializer_list<QWidget*>{
              JobPanel, DosierkopfRadioGroup, ReferenzfahrtCheckBox, LaserpointerONOFFCheckBox,
              LaserpointerBetriebCheckBox, StartBitBtn})
@@ -519,6 +561,7 @@ void TDomingForm::Beschaeftigt_zeigen(bool an, bool fortsetzen) {
     FortsetzenBitBtn->setEnabled(frei && fortsetzen);
     AbbrechenBitBtn->setVisible(an);
     SchliessenBitBtn->setVisible(frei);
+    if (frei && Druckvariante() && SchliessenBitBtn->isVisible()) SchliessenBitBtn->setFocus();
 }
 
 // ---- Job and controls ---------------------------------------------------------------------------
@@ -571,6 +614,10 @@ void TDomingForm::Felder_lesen(DomingJob& j) const {
     j.HRampenlaenge = Ganzzahl_lesen(HRampenlaengeEdit);
     j.HDosierzeit3 = Zahl_lesen(HDosierzeit3Edit);
     j.HAbtropfzeit = Zahl_lesen(HAbtropfzeitEdit);
+    if (Druckvariante()) {
+        j.Materialdruck = Zahl_lesen(MaterialdruckEdit);
+        j.Ventildruck = Zahl_lesen(VentildruckEdit);
+    }
 }
 
 void TDomingForm::Felder_zeigen(const DomingJob& j) {
@@ -592,6 +639,10 @@ void TDomingForm::Felder_zeigen(const DomingJob& j) {
     }};
     for (const auto& [feld, wert] : reell)
         feld->setText(Zahl(wert));
+    if (Druckvariante()) {
+        MaterialdruckEdit->setText(Zahl(j.Materialdruck));
+        VentildruckEdit->setText(Zahl(j.Ventildruck));
+    }
     const std::array<std::pair<QLineEdit*, int32_t>, 9> ganz{{
         {xAnzahlEdit, j.xAnzahl},
         {yAnzahlEdit, j.yAnzahl},
@@ -681,11 +732,14 @@ void TDomingForm::Aktivieren() {
         m_arbeiter->Befehl_beendet = [this](int) { Befehl_fertig(); };
         m_arbeiter->Starten();
     }
+    // The pressure-fed window takes its language anew on every activation.
+    if (m_erste_aktivierung || Druckvariante()) {
+        m_parameter = DomingParameter_laden(DomingParameter_Dateiname());
+        Texte_anwenden();
+    }
     if (m_erste_aktivierung) {
         // A job starts from the defaults, not from a file.
         m_erste_aktivierung = false;
-        m_parameter = DomingParameter_laden(DomingParameter_Dateiname());
-        Texte_anwenden();
         m_job = Doming_Vorgaben(Parametersatz());
         m_hpgl.Leeren();
         Doming_Anzeige_setzen();
@@ -724,6 +778,10 @@ void TDomingForm::Lauf_starten(bool neustart) {
 }
 
 void TDomingForm::StartBitBtnClick() {
+    if (Druckvariante() && !Beschaeftigt()) {
+        m_stoppuhr.Zuruecksetzen();
+        StoppuhrPanel->setText(Q(m_stoppuhr.Text()));
+    }
     Lauf_starten(true);
 }
 
@@ -790,7 +848,24 @@ void TDomingForm::LaserpointerBetriebCheckBoxClick() {
 }
 
 void TDomingForm::ReferenzfahrtCheckBoxClick() {
-    LaserpointerBetriebCheckBoxClick();
+    if (Druckvariante())
+        LaserpointerONOFFCheckBoxClick();
+    else
+        LaserpointerBetriebCheckBoxClick();
+}
+
+void TDomingForm::DauertestCheckBoxClick() {
+    if (Druckvariante()) LaserpointerONOFFCheckBoxClick();
+}
+
+void TDomingForm::StartPunktPageControlChange() {
+    if (Druckvariante() && StartPunktPageControl->currentIndex() == Seite_Manuell &&
+        !Beschaeftigt())
+        Position_aktualisieren_hier();
+}
+
+void TDomingForm::StoppuhrTimerTimer() {
+    if (m_stoppuhr.Takt()) StoppuhrPanel->setText(Q(m_stoppuhr.Text()));
 }
 
 void TDomingForm::DosierkopfRadioGroupClick() {
@@ -947,7 +1022,8 @@ void TDomingForm::MenuSpeichernUnterClick() {
     if (gewaehlt.isEmpty()) return;
     m_dateiname = Q(Dateiendung_sicherstellen(gewaehlt.toStdString(), ".dom"));
     Doming_Anzeige_lesen();
-    if (Doming_Datei_speichern(m_dateiname.toStdString(), m_job, m_job.Type)) m_geaendert = false;
+    if (Doming_Datei_speichern(m_dateiname.toStdString(), m_job, m_job.Type, Druckvariante()))
+        m_geaendert = false;
     Titel_zeigen();
 }
 
@@ -1013,7 +1089,34 @@ bool TDomingForm::eventFilter(QObject* objekt, QEvent* ereignis) {
     // Clicking the step-width field chooses step jogging.
     if (objekt == SchrittweiteMaskEdit && ereignis->type() == QEvent::MouseButtonPress)
         SchrittweiteMaskEditEnter();
+    if (objekt == SchliessenBitBtn &&
+        (ereignis->type() == QEvent::KeyPress || ereignis->type() == QEvent::KeyRelease) &&
+        Tastaturfahrt(static_cast<QKeyEvent*>(ereignis)))
+        return true;
     return QDialog::eventFilter(objekt, ereignis);
+}
+
+bool TDomingForm::Tastaturfahrt(QKeyEvent* ereignis) {
+    // A held key repeats; the jog starts once and stops once.
+    if (!Druckvariante() || ereignis->isAutoRepeat() || focusWidget() != SchliessenBitBtn)
+        return false;
+    if (ereignis->type() == QEvent::KeyRelease) {
+        if (KontinuierlichRadioButton->isChecked()) AbbrechenBitBtnClick();
+        return false;
+    }
+    if (StartPunktPageControl->currentIndex() != Seite_Manuell) return false;
+    static constexpr std::array<std::pair<int, DomingRichtung>, 4> tasten{{
+        {Qt::Key_X, DomingRichtung::xPlus},
+        {Qt::Key_V, DomingRichtung::xMinus},
+        {Qt::Key_Y, DomingRichtung::yPlus},
+        {Qt::Key_C, DomingRichtung::yMinus},
+    }};
+    for (const auto& [taste, richtung] : tasten) {
+        if (ereignis->key() != taste) continue;
+        DomingMouseDown(richtung);
+        return true;
+    }
+    return false;
 }
 
 void TDomingForm::Arbeiter_beenden() {
@@ -1104,6 +1207,10 @@ void TDomingForm::Job_lesen(DomingJob& job) {
 
 void TDomingForm::Laserpointer_Haken_setzen(bool an) {
     Im_Fensterthread([an](TDomingForm& d) { d.LaserpointerONOFFCheckBox->setChecked(an); });
+}
+
+void TDomingForm::Lauf_gestartet(bool an) {
+    m_stoppuhr.Laufen(an);
 }
 
 } // namespace orvexa

@@ -6,6 +6,8 @@
 #include "dispensing/domingparameter.h"
 #include "dispensing/domingprimitive.h"
 #include "dispensing/hpgldatamodule.h"
+#include "dispensing/sprachtabellen.h"
+#include "dispensing/stoppuhr.h"
 
 #include <QDialog>
 #include <QString>
@@ -31,6 +33,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
+class QTimer;
 
 namespace orvexa {
 
@@ -45,6 +48,11 @@ struct DomingGeschwindigkeitsfelder {
     QString Rampenlaenge;
 };
 
+// The two windows of the same code: the Doming window, and the window of machines whose resin
+// is fed under pressure (TQuarrenForm), which adds the pressures noted with the job, a
+// stopwatch of the run and keyboard jogging, and shows its texts in the chosen language.
+enum class Domingvariante : uint8_t { Doming, Druck };
+
 // The Doming window: sets up a dispensing job, previews its shape, runs it over every part of
 // every sheet and continues an aborted run at the part in work; jogs x and y, homes, and traces
 // with the laser pointer. Every machine action of a command runs on the window's worker
@@ -54,8 +62,12 @@ class TDomingForm : public QDialog, protected DomingAnzeige {
     Q_OBJECT
 
 public:
-    explicit TDomingForm(QWidget* parent = nullptr);
+    explicit TDomingForm(QWidget* parent = nullptr,
+                         Domingvariante variante = Domingvariante::Doming);
     ~TDomingForm() override;
+
+    Domingvariante Variante() const { return m_variante; }
+    bool Druckvariante() const { return m_variante == Domingvariante::Druck; }
 
     // Start-up switches "/KORA" and "/ENTWICKLUNG", set by the opener.
     bool ModusKora = false;
@@ -81,6 +93,8 @@ public:
     std::function<QString(const QString& verzeichnis)> Oeffnen_Dialog;
     std::function<QString(const QString& verzeichnis, const QString& vorschlag)> Speichern_Dialog;
     std::function<QString(const QString& verzeichnis)> HPGL_Dialog;
+    // The window's language goes on to its dialogs each time it is applied.
+    std::function<void(Sprache sprache)> Sprache_weitergeben;
 
     DomingJob& Job() { return m_job; }
     const DomingParameter& Parameter() const { return m_parameter; }
@@ -96,8 +110,11 @@ public:
     double Schrittweite() const { return m_schrittweite; }
     QString Statustext(int feld) const;
     void Statusfeld_zeigen(int feld, const QString& text);
-    // Where the language of the window is applied; German until the language tables come in.
+    // Applies the language of the parameters in force to the window and (Sprache_weitergeben)
+    // to its dialogs.
     void Texte_anwenden();
+    Sprache Fenstersprache() const;
+    const Stoppuhr& Laufzeit() const { return m_stoppuhr; }
 
     // Controls.
     QMenuBar* Menueleiste = nullptr;
@@ -158,6 +175,11 @@ public:
     QGroupBox* DosierkopfRadioGroup = nullptr;
     std::array<QRadioButton*, 2> DosierkopfKnoepfe{};
     std::array<QLabel*, 7> StatusBar{};
+    // The pressure-fed window only (nullptr in the Doming window).
+    QGroupBox* DruckGroupBox = nullptr;
+    QLineEdit *MaterialdruckEdit = nullptr, *VentildruckEdit = nullptr;
+    QLabel *StoppuhrLabel = nullptr, *StoppuhrPanel = nullptr;
+    QTimer* StoppuhrTimer = nullptr;
 
     // Event handlers.
     void StartBitBtnClick();
@@ -189,6 +211,9 @@ public:
     void MenuSpuelungClick();
     void HPGLLadenClick();
     void HPGLSchliessenClick();
+    void DauertestCheckBoxClick();
+    void StartPunktPageControlChange();
+    void StoppuhrTimerTimer();
 
     // The job and its controls.
     void Doming_Anzeige_lesen();
@@ -213,9 +238,12 @@ protected:
     void Beschaeftigt(bool an, bool fortsetzen) override;
     void Job_lesen(DomingJob& job) override;
     void Laserpointer_Haken_setzen(bool an) override;
+    void Lauf_gestartet(bool an) override;
 
 private:
     void Oberflaeche_anlegen();
+    void Druckfelder_anlegen();
+    bool Tastaturfahrt(QKeyEvent* ereignis);
     void Menues_anlegen();
     QLineEdit* Feld(QWidget* eltern, int x, int y, const char* beschriftung, const char* einheit,
                     int breite = 60);
@@ -238,6 +266,7 @@ private:
     void Arbeiter_beenden();
     void Im_Fensterthread(std::function<void(TDomingForm&)> f);
 
+    const Domingvariante m_variante;
     DomingJob m_job;
     DomingParameter m_parameter;
     THPGLDataModule m_hpgl;
@@ -258,6 +287,7 @@ private:
     bool m_schliesst = false;
     double m_schrittweite = 0.0;
     std::atomic<bool> m_dauertest{false};
+    Stoppuhr m_stoppuhr;
 };
 
 } // namespace orvexa

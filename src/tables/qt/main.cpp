@@ -12,6 +12,7 @@
 #include "core/steuerung.h"
 #include "dispensing/qt/domingdialoge.h"
 #include "dispensing/qt/domingform.h"
+#include "dispensing/qt/quarrenform.h"
 #include "drivers/standardtreiber.h"
 #include "motion/qt/manuellefahrtform.h"
 #include "motion/qt/referenzfahrtform.h"
@@ -29,6 +30,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -95,13 +97,39 @@ void Bildschirmfoto_vorbereiten(TMainForm& fenster,
             return;
         }
         auto gespeichert = std::make_shared<bool>(false);
+        // A dispensing window can be shown with a job loaded (ORVEXA_SCREENSHOT_JOB) and its
+        // run under way (ORVEXA_SCREENSHOT_START), grabbed after ORVEXA_SCREENSHOT_WARTEN ms.
+        const char* job = std::getenv("ORVEXA_SCREENSHOT_JOB");
+        const char* start = std::getenv("ORVEXA_SCREENSHOT_START");
+        const char* warten = std::getenv("ORVEXA_SCREENSHOT_WARTEN");
+        const int wartezeit = warten && *warten ? std::max(100, std::atoi(warten)) : 1500;
+        QTimer::singleShot(
+            300, &fenster, [job = QString::fromLocal8Bit(job ? job : ""), start = start && *start] {
+                auto* d = qobject_cast<TDomingForm*>(QApplication::activeModalWidget());
+                if (!d) return;
+                if (!job.isEmpty()) {
+                    d->Oeffnen_Dialog = [job](const QString&) { return job; };
+                    d->MenuOeffnenClick();
+                }
+                if (start) d->StartBitBtnClick();
+            });
         // The window is modal: it is grabbed from inside its own event loop and then closed.
-        QTimer::singleShot(1500, &fenster, [datei, gespeichert] {
+        QTimer::singleShot(wartezeit, &fenster, [datei, gespeichert] {
             QWidget* offen = QApplication::activeModalWidget();
             if (!offen) return;
             *gespeichert = offen->grab().save(datei);
             if (!*gespeichert)
                 std::fprintf(stderr, "orvexa2011: cannot write %s\n", qPrintable(datei));
+            // A run still going is stopped first: the window does not close during one.
+            if (auto* d = qobject_cast<TDomingForm*>(offen)) {
+                d->AbbrechenBitBtnClick();
+                auto* schliessen = new QTimer(d);
+                QObject::connect(schliessen, &QTimer::timeout, d, [d] {
+                    if (d->isVisible()) d->close();
+                });
+                schliessen->start(200);
+                return;
+            }
             offen->close();
         });
         QTimer::singleShot(0, &fenster, [&fenster, oeffnen = gefunden->second, gespeichert] {
@@ -151,16 +179,22 @@ int Programm(Anwendung& app) {
         d->exec();
     };
 
-    // The Doming window. The "/PELLIX" installations open the pressure-fed variant's window
-    // here instead; until it exists they get the Doming window too.
+    // The Doming window, and for the "/PELLIX" installations the pressure-fed one; each with
+    // dialogs of its own.
     auto domingform = std::make_unique<TDomingForm>(fenster.get());
     auto domingdialoge = std::make_unique<Domingdialoge>(*domingform);
     Domingdialoge_verbinden(*domingform, *domingdialoge);
-    fenster->Doming_oeffnen = [f = fenster.get(), d = domingform.get()] {
-        d->ModusKora = f->ModusKora;
-        d->ModusEntwicklung = f->ModusEntwicklung;
-        Zentrieren(*d, *f, true);
-        d->exec();
+    auto quarrenform = std::make_unique<TQuarrenForm>(fenster.get());
+    auto quarrendialoge = std::make_unique<Domingdialoge>(*quarrenform);
+    Domingdialoge_verbinden(*quarrenform, *quarrendialoge);
+    const auto dosierfenster_oeffnen = [f = fenster.get()](TDomingForm& d) {
+        d.ModusKora = f->ModusKora;
+        d.ModusEntwicklung = f->ModusEntwicklung;
+        Zentrieren(d, *f, true);
+        d.exec();
+    };
+    fenster->Doming_oeffnen = [=, f = fenster.get(), d = domingform.get(), q = quarrenform.get()] {
+        dosierfenster_oeffnen(f->ModusPellix ? *q : *d);
     };
     auto nd261 = std::make_unique<TWT_ND261DM>(transkript);
     nd261->Abbruchflag_setzen(&vektordlg->Lauf().VekAbbruch);
@@ -186,7 +220,13 @@ int Programm(Anwendung& app) {
          [f = fenster.get()] {
              if (f->Programmspeicher_oeffnen) f->Programmspeicher_oeffnen(false);
          }},
-        {QStringLiteral("Doming"), fenster->Doming_oeffnen},
+        {QStringLiteral("Doming"), [=, d = domingform.get()] { dosierfenster_oeffnen(*d); }},
+        {QStringLiteral("Quarren"), [=, q = quarrenform.get()] { dosierfenster_oeffnen(*q); }},
+        {QStringLiteral("DomingParameter"),
+         [f = fenster.get(), d = domingdialoge.get(), q = quarrendialoge.get()] {
+             (f->ModusPellix ? q : d)->Parameter.exec();
+         }},
+        {QStringLiteral("Winkelparameter"), [w = wtparameterdlg.get()] { w->exec(); }},
     };
     Bildschirmfoto_vorbereiten(*fenster, oeffner);
     fenster->show();
@@ -198,6 +238,8 @@ int Programm(Anwendung& app) {
     fenster->Manuell_oeffnen = nullptr;
     fenster->Programmspeicher_oeffnen = nullptr;
     fenster->Doming_oeffnen = nullptr;
+    quarrendialoge.reset();
+    quarrenform.reset();
     domingdialoge.reset();
     domingform.reset();
     fenster->Winkelparameter_laden = nullptr;

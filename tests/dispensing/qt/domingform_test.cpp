@@ -4,7 +4,9 @@
 
 #include "dispensing/qt/domingform.h"
 
+#include "core/dateien.h"
 #include "core/maschinenparameter.h"
+#include "dispensing/domingparameter.h"
 #include "dispensing/domingthread.h"
 #include "dispensing/qt/domingvorschaubild.h"
 #include "platform/ereignis.h"
@@ -23,6 +25,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -45,6 +48,8 @@ namespace {
 // Records the parts the run begins and can hold the worker at one of them.
 class Haltendes_Fenster : public TDomingForm {
 public:
+    explicit Haltendes_Fenster(Domingvariante variante = Domingvariante::Doming)
+        : TDomingForm(nullptr, variante) {}
     std::vector<B> Teile() const {
         std::lock_guard lock(m_mutex);
         return m_teile;
@@ -446,6 +451,129 @@ TEST_F(DomingFormTest, HPGLVorschauUndLauf) {
     EXPECT_TRUE(dlg->Job().HFilename.empty());
     EXPECT_TRUE(dlg->Vorschau->Striche().empty());
     EXPECT_EQ(dlg->Vorschau->Hinweis(), "Bitte rechte Maustaste drücken.");
+}
+
+// The pressure-fed window: the same window with its options.
+class QuarrenFormTest : public DomingFormTest {
+protected:
+    void SetUp() override {
+        DomingFormTest::SetUp();
+        dlg = std::make_unique<Haltendes_Fenster>(Domingvariante::Druck);
+        dlg->Spuelung_oeffnen = [] {};
+    }
+};
+
+TEST_F(QuarrenFormTest, StoppuhrZaehltDenLaufUndFortsetzenZaehltWeiter) {
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    EXPECT_EQ(dlg->StoppuhrPanel->text(), "00:00:00");
+    EXPECT_EQ(dlg->StoppuhrTimer->interval(), 1000);
+    Punktjob();
+    dlg->Halten_bei({1, 0, 1, 0});
+    QTest::mouseClick(dlg->StartBitBtn, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Erreicht(); }, 10'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->AbbrechenBitBtn->isVisible(); }, 5000));
+    // Busy: flushing and "Dauertest" are locked as well.
+    EXPECT_FALSE(dlg->MenuSpuelung->isEnabled());
+    EXPECT_FALSE(dlg->DauertestCheckBox->isEnabled());
+    for (int i = 0; i < 3725; ++i)
+        dlg->StoppuhrTimerTimer();
+    EXPECT_EQ(dlg->StoppuhrPanel->text(), "01:02:05");
+    dlg->AbbrechenBitBtnClick();
+    dlg->Weiter();
+    ASSERT_TRUE(Abwarten());
+    EXPECT_TRUE(dlg->MenuSpuelung->isEnabled());
+    EXPECT_TRUE(dlg->DauertestCheckBox->isEnabled());
+    EXPECT_EQ(dlg->focusWidget(), dlg->SchliessenBitBtn);
+    dlg->StoppuhrTimerTimer();
+    EXPECT_EQ(dlg->StoppuhrPanel->text(), "01:02:05");
+
+    dlg->Halten_bei({1, 0, 2, 0});
+    QTest::mouseClick(dlg->FortsetzenBitBtn, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Erreicht(); }, 10'000));
+    dlg->StoppuhrTimerTimer();
+    EXPECT_EQ(dlg->StoppuhrPanel->text(), "01:02:06");
+    dlg->Weiter();
+    ASSERT_TRUE(Abwarten());
+    dlg->BxAnzahlEdit->setText("1");
+    dlg->Halten_bei({0, 0, 0, 0});
+    dlg->StartBitBtnClick();
+    EXPECT_EQ(dlg->StoppuhrPanel->text(), "00:00:00");
+    dlg->Weiter();
+    ASSERT_TRUE(Abwarten());
+}
+
+TEST_F(QuarrenFormTest, DruckwerteImAuftragUndDasDomingFensterLiestIhnOhneKlage) {
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    dlg->MaterialdruckEdit->setText("3,5");
+    dlg->VentildruckEdit->setText("1.2");
+    emit dlg->VentildruckEdit->editingFinished();
+    const QString pfad = QString::fromStdString(ordner.Datei("druck.dom"));
+    dlg->Speichern_Dialog = [&](const QString&, const QString&) { return pfad; };
+    dlg->MenuSpeichernUnter->trigger();
+    EXPECT_EQ(dlg->windowTitle(), "Doming  " + pfad);
+    std::string bytes;
+    ASSERT_TRUE(Datei_lesen(pfad.toStdString(), bytes));
+    EXPECT_NE(bytes.find("yStartpunkt=0.00\r\n\r\n[Druck]\r\nMaterialdruck=3.50\r\n"
+                         "Ventildruck=1.20\r\n\r\n[Abstand]"),
+              std::string::npos);
+
+    Haltendes_Fenster doming;
+    doming.Oeffnen_Dialog = [&](const QString&) { return pfad; };
+    doming.MenuOeffnen->trigger();
+    EXPECT_EQ(doming.Job().Type, "Punkt");
+    EXPECT_TRUE(ui.Meldungen().empty());
+    EXPECT_TRUE(ui.Toene().empty());
+
+    // A Doming file brings both pressures as 0.
+    const std::string alt = ordner.Datei("alt.dom");
+    ASSERT_TRUE(Doming_Datei_speichern(alt, dlg->Job(), "Punkt"));
+    dlg->Oeffnen_Dialog = [&](const QString&) { return QString::fromStdString(alt); };
+    dlg->MenuOeffnen->trigger();
+    EXPECT_EQ(dlg->MaterialdruckEdit->text(), "0.00");
+    EXPECT_EQ(dlg->VentildruckEdit->text(), "0.00");
+}
+
+TEST_F(QuarrenFormTest, TastenFahrenNurAufDemReiterManuellesFahren) {
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    ASSERT_EQ(dlg->focusWidget(), dlg->SchliessenBitBtn);
+    Zaehlung_neu();
+    QTest::keyClick(dlg->SchliessenBitBtn, Qt::Key_X);
+    EXPECT_FALSE(dlg->Beschaeftigt());
+    EXPECT_EQ(Anzahl(Neue_Befehle(), "L3"), 0);
+    EXPECT_TRUE(dlg->isVisible());
+
+    dlg->StartPunktPageControl->setCurrentIndex(1);
+    dlg->SchliessenBitBtn->setFocus();
+    sim->Zeitskala_setzen(1);
+    Zaehlung_neu();
+    QTest::keyPress(dlg->SchliessenBitBtn, Qt::Key_X);
+    for (std::size_t n = basis + 1; sim->Warten_auf_Anfragen(n, 5000); ++n)
+        if (sim->Anfragen()[n - 1].starts_with("L3")) break;
+    QTest::keyRelease(dlg->SchliessenBitBtn, Qt::Key_X);
+    ASSERT_TRUE(Abwarten());
+    EXPECT_THAT(Neue_Befehle(), ::testing::Contains("L3,X50000"));
+    EXPECT_LT(sim->Position('x'), 50000);
+    EXPECT_EQ(dlg->Arbeiter()->Letzter_Fehlercode(), THROW_ABORT);
+}
+
+TEST_F(QuarrenFormTest, SpracheAusDerParameterdateiGiltFuerTitelTexteUndDialoge) {
+    std::vector<Sprache> weitergegeben;
+    dlg->Sprache_weitergeben = [&](Sprache s) { weitergegeben.push_back(s); };
+    ASSERT_NO_FATAL_FAILURE(Oeffnen());
+    EXPECT_EQ(dlg->windowTitle(), "Doming mit Pellix - Deutsch");
+    EXPECT_EQ(dlg->FortsetzenBitBtn->text(), "F&ortsetzen");
+    DomingParameter englisch;
+    englisch.Sprache = "englisch";
+    ASSERT_TRUE(DomingParameter_speichern(DomingParameter_Dateiname(), englisch));
+    dlg->Parameter_oeffnen = [](DomingParameter& p) {
+        p = DomingParameter_laden(DomingParameter_Dateiname());
+    };
+    dlg->MenuParameterClick();
+    EXPECT_EQ(dlg->windowTitle(), "Doming-Englisch");
+    EXPECT_EQ(dlg->FortsetzenBitBtn->text(), "Continue");
+    EXPECT_EQ(dlg->DruckGroupBox->title(), " Pressures to store ");
+    ASSERT_FALSE(weitergegeben.empty());
+    EXPECT_EQ(weitergegeben.back(), Sprache::englisch);
 }
 
 } // namespace
