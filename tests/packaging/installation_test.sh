@@ -2,7 +2,7 @@
 # Installs the build tree into a temporary DESTDIR under /usr and checks what arrived: exactly
 # the files of dateiliste.txt, runnable programs that print the project version, icons of the
 # size their folder names, and a desktop entry and metadata that the validators accept and
-# that point at what was installed.
+# that point at what was installed, whose simulated-machine action starts the program.
 # Aufruf: installation_test.sh BAUVERZEICHNIS VERSION
 set -euo pipefail
 bau=$1
@@ -50,6 +50,16 @@ appstreamcli validate --no-net --pedantic "$metainfo" >/dev/null ||
 while read -r programm; do
     [ -x "$usr/bin/$programm" ] || falsch "Exec names '$programm', which is not in bin/"
 done < <(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+# The "Simulated Machine" action starts the installed program, which comes up connected to the
+# simulated machine, saves its window and ends (the program's own screenshot mode).
+befehl=$(sed -n '/^\[Desktop Action Simulation\]/,/^\[/s/^Exec=//p' "$desktop")
+if PATH="$usr/bin:$PATH" QT_QPA_PLATFORM=offscreen ORVEXA_SCREENSHOT="$ziel/simulation.png" \
+    timeout 60 sh -c "$befehl" >"$ziel/start.log" 2>&1; then
+    [ -s "$ziel/simulation.png" ] || falsch "'$befehl' saved no window"
+else
+    falsch "'$befehl' failed: $(cat "$ziel/start.log")"
+fi
+
 symbol=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$usr/share/icons/hicolor/scalable/apps/$symbol.svg" ] ||
     falsch "Icon=$symbol was not installed"
