@@ -23,6 +23,7 @@
 #include "dispensing/hpgldatamodule.h"
 #include "drivers/standardtreiber.h"
 #include "platform/programmverzeichnis.h"
+#include "programmversion.h"
 #include "simulation.h"
 #include "tables/tabelle.h"
 #include "tables/vektorausgabe.h"
@@ -100,8 +101,10 @@ void Hilfe(std::FILE* ziel) {
               "                     port directory is a temporary one unless ORVEXA_PORTS is set\n"
               "  --sim-timescale F  speed of the simulated moves: 0 = at once (default), 1 = real\n"
               "  --program-dir DIR  directory for the protocol log and the default parameter file\n"
-              "                     (default: the directory of this executable)\n"
+              "                     (default: the directory of this executable; when that\n"
+              "                     cannot be written, ~/.local/share/orvexa2011)\n"
               "  -h, --help         this text\n"
+              "  --version          the program version\n"
               "\n"
               "'dom' runs the Doming job JOB.dom the way \"S&tart\" of the Doming window does:\n"
               "it connects, initialises the controller, switches the valve and the laser off,\n"
@@ -185,6 +188,10 @@ Optionen Optionen_lesen(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             Hilfe(stdout);
+            std::exit(Erfolg);
+        }
+        if (arg == "--version") {
+            std::printf("orvexa-cli %s\n", Programmversion);
             std::exit(Erfolg);
         }
     }

@@ -17,6 +17,7 @@
 #include "motion/qt/manuellefahrtform.h"
 #include "motion/qt/referenzfahrtform.h"
 #include "platform/qt/qtoberflaeche.h"
+#include "programmversion.h"
 #include "simulation.h"
 #include "tables/qt/dialogoeffner.h"
 #include "tables/qt/flashdlg.h"
@@ -38,6 +39,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 using namespace orvexa;
 
@@ -260,7 +262,17 @@ int Programm(Anwendung& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window exists, so it works without a display. The other switches
+    // are the original's ("/SIM", "/WT", ...) and are read by the main window.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::printf("orvexa2011 %s\n", Programmversion);
+            return 0;
+        }
+    }
     Anwendung app(argc, argv);
+    // Ties the windows to the installed desktop entry (Wayland app id, taskbar icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvexa.orvexa2011"));
     QtOberflaeche ui;
     Oberflaeche_setzen(&ui);
     int ergebnis = 1;
