@@ -95,41 +95,27 @@ void DomingAblauf::Durchlauf(const DomingLaufeingaben& e, bool neustart, int num
     Protokoll_Zeile(
         Formatieren("ixBogen=%d iyBogen=%d ix=%d iy=%d", z.ixBogen, z.iyBogen, z.ix, z.iy));
 
-    // Sheets row by row, and within a sheet the parts row by row, x fastest. The saved
-    // counters always name the part in work.
-    const double bogen_dx = (job.xAnzahl - 1) * job.xAbstand + job.BxAbstand;
-    const double bogen_dy = (job.yAnzahl - 1) * job.yAbstand + job.ByAbstand;
-    for (int32_t iyBogen = z.iyBogen; iyBogen < job.ByAnzahl; ++iyBogen) {
-        m_merke.iyBogen = iyBogen;
-        for (int32_t ixBogen = z.ixBogen; ixBogen < job.BxAnzahl; ++ixBogen) {
+    // The saved counters always name the part in work.
+    Doming_Teile_besuchen(
+        job, z,
+        [&](const DomingBesuch& b) {
+            const DomingZaehler& t = b.Teil;
+            m_merke = t;
+            Protokoll_Zeile(Formatieren("ix/iy = %d/%d", t.ix, t.iy));
+            Protokoll_Zeile(Formatieren("dxBogenOffset/dyBogenOffset = %.2f / %.2f",
+                                        b.Bogenversatz.x, b.Bogenversatz.y));
+            ++ergebnis.Teile;
+            m_k.Anzeige.Teil_beginnt({nummer, t.ixBogen, t.iyBogen, t.ix, t.iy, b.Ort.x, b.Ort.y});
+            Teil_ausfuehren(t.ix, b.Ort.x, b.Ort.y);
+            return true;
+        },
+        [&](int32_t ixBogen, int32_t iyBogen) {
             m_merke.ixBogen = ixBogen;
+            m_merke.iyBogen = iyBogen;
             Protokoll_Zeile("- - - - - - - -");
             Protokoll_Zeile(Formatieren("ixBogen/iyBogen = %d/%d", ixBogen, iyBogen));
-            for (int32_t iy = z.iy; iy < job.yAnzahl; ++iy) {
-                m_merke.iy = iy;
-                for (int32_t ix = z.ix; ix < job.xAnzahl; ++ix) {
-                    m_merke.ix = ix;
-                    Protokoll_Zeile(Formatieren("ix/iy = %d/%d", ix, iy));
-                    const double dxBogenOffset = ixBogen * bogen_dx;
-                    const double dyBogenOffset = iyBogen * bogen_dy;
-                    Protokoll_Zeile(Formatieren("dxBogenOffset/dyBogenOffset = %.2f / %.2f",
-                                                dxBogenOffset, dyBogenOffset));
-                    const double x = ix * job.xAbstand + job.xStartpunkt + dxBogenOffset;
-                    const double y = iy * job.yAbstand + job.yStartpunkt + dyBogenOffset;
-                    ++ergebnis.Teile;
-                    m_k.Anzeige.Teil_beginnt({nummer, ixBogen, iyBogen, ix, iy, x, y});
-                    Teil_ausfuehren(ix, x, y);
-                }
-                z.ix = 0;
-            }
-            z.iy = 0;
-            m_merke.ix = 0;
-            m_merke.iy = 0;
-        }
-        z.ixBogen = 0;
-    }
-    m_merke.ixBogen = 0;
-    m_merke.iyBogen = 0;
+        });
+    m_merke = {};
     Protokoll_Zeile("");
 
     if (e.Startseite == DomingStartseite::Startpunkt) {

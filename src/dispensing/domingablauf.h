@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dispensing/domingjob.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -21,17 +23,6 @@ struct DomingLaufeingaben {
     // The "Dauertest" box, read at the end of every pass (it stays usable during a run);
     // empty means unticked.
     std::function<bool()> Dauertest;
-};
-
-// The part in work: where a continued run starts again.
-struct DomingZaehler {
-    int32_t ixBogen = 0;
-    int32_t iyBogen = 0;
-    int32_t ix = 0;
-    int32_t iy = 0;
-
-    bool Null() const { return ixBogen == 0 && iyBogen == 0 && ix == 0 && iy == 0; }
-    bool operator==(const DomingZaehler&) const = default;
 };
 
 struct DomingLaufergebnis {

@@ -307,34 +307,72 @@ void CheckVariablen(const DomingJob& job) {
     if (!(job.BxAbstand > 0 && job.ByAbstand > 0)) ablehnen("Bogen-Parameter überprüfen!");
 }
 
+namespace {
+
+// In doubles, so that the last part of a job whose counts were never accepted (a count of
+// INT32_MIN minus one) cannot overflow on the way.
+DomingOrt Ort_bei(const DomingJob& job, double ixBogen, double iyBogen, double ix, double iy,
+                  DomingOrt* bogenversatz = nullptr) {
+    const double bogen_dx = (static_cast<double>(job.xAnzahl) - 1.0) * job.xAbstand + job.BxAbstand;
+    const double bogen_dy = (static_cast<double>(job.yAnzahl) - 1.0) * job.yAbstand + job.ByAbstand;
+    const DomingOrt versatz{ixBogen * bogen_dx, iyBogen * bogen_dy};
+    if (bogenversatz) *bogenversatz = versatz;
+    return {ix * job.xAbstand + job.xStartpunkt + versatz.x,
+            iy * job.yAbstand + job.yStartpunkt + versatz.y};
+}
+
+} // namespace
+
+DomingOrt Doming_Teilort(const DomingJob& job, const DomingZaehler& t) {
+    return Ort_bei(job, t.ixBogen, t.iyBogen, t.ix, t.iy);
+}
+
+void Doming_Teile_besuchen(const DomingJob& job, const DomingZaehler& ab,
+                           const std::function<bool(const DomingBesuch&)>& teil,
+                           const std::function<void(int32_t ixBogen, int32_t iyBogen)>& bogen) {
+    DomingZaehler z = ab;
+    DomingBesuch b;
+    for (int32_t iyBogen = z.iyBogen; iyBogen < job.ByAnzahl; ++iyBogen) {
+        for (int32_t ixBogen = z.ixBogen; ixBogen < job.BxAnzahl; ++ixBogen) {
+            if (bogen) bogen(ixBogen, iyBogen);
+            for (int32_t iy = z.iy; iy < job.yAnzahl; ++iy) {
+                for (int32_t ix = z.ix; ix < job.xAnzahl; ++ix) {
+                    b.Teil = {ixBogen, iyBogen, ix, iy};
+                    b.Ort = Ort_bei(job, ixBogen, iyBogen, ix, iy, &b.Bogenversatz);
+                    if (!teil(b)) return;
+                }
+                z.ix = 0;
+            }
+            z.iy = 0;
+        }
+        z.ixBogen = 0;
+    }
+}
+
+DomingOrt Doming_Formreichweite(const DomingJob& job, double hpgl_xmax_mm, double hpgl_ymax_mm) {
+    if (job.Type == "Linie") return {job.LLaenge + job.LAbtropflinie, 0.0};
+    if (job.Type == "Kreis") return {job.KRadius, job.KRadius};
+    if (job.Type == "Rechteck") return {job.RLaenge, job.RBreite};
+    if (job.Type == "HPGL") return {hpgl_xmax_mm, hpgl_ymax_mm};
+    return {};
+}
+
+bool Doming_im_Arbeitsbereich(const DomingOrt& teil, const DomingOrt& formreichweite,
+                              const DomingParameter& parameter) {
+    // Written so that a NaN anywhere fails the check instead of passing it.
+    return teil.x + formreichweite.x <= parameter.xAbmessung &&
+           teil.y + formreichweite.y <= parameter.yAbmessung;
+}
+
 void Arbeitsbereich_pruefen(const DomingJob& job, const DomingParameter& parameter,
                             double hpgl_xmax_mm, double hpgl_ymax_mm) {
-    // In doubles: a count of INT32_MIN minus one would overflow an int.
-    const double xTeile = static_cast<double>(job.xAnzahl) - 1.0;
-    const double yTeile = static_cast<double>(job.yAnzahl) - 1.0;
-    double dxMax =
-        job.xStartpunkt + xTeile * job.xAbstand +
-        (static_cast<double>(job.BxAnzahl) - 1.0) * (xTeile * job.xAbstand + job.BxAbstand);
-    double dyMax =
-        job.yStartpunkt + yTeile * job.yAbstand +
-        (static_cast<double>(job.ByAnzahl) - 1.0) * (yTeile * job.yAbstand + job.ByAbstand);
-
-    if (job.Type == "Linie") {
-        dxMax += job.LLaenge + job.LAbtropflinie;
-    } else if (job.Type == "Kreis") {
-        dxMax += job.KRadius;
-        dyMax += job.KRadius;
-    } else if (job.Type == "Rechteck") {
-        dxMax += job.RLaenge;
-        dyMax += job.RBreite;
-    } else if (job.Type == "HPGL") {
-        dxMax += hpgl_xmax_mm;
-        dyMax += hpgl_ymax_mm;
-    }
-
-    Protokoll_Zeile(Formatieren("dxMax=%.2f dyMax=%.2f", dxMax, dyMax));
-    // Written so that a NaN anywhere fails the check instead of passing it.
-    if (!(dxMax <= parameter.xAbmessung) || !(dyMax <= parameter.yAbmessung)) {
+    // The last part of the last sheet lies farthest out, the pitches being no less than 0.
+    const DomingOrt letzter = Ort_bei(
+        job, static_cast<double>(job.BxAnzahl) - 1.0, static_cast<double>(job.ByAnzahl) - 1.0,
+        static_cast<double>(job.xAnzahl) - 1.0, static_cast<double>(job.yAnzahl) - 1.0);
+    const DomingOrt form = Doming_Formreichweite(job, hpgl_xmax_mm, hpgl_ymax_mm);
+    Protokoll_Zeile(Formatieren("dxMax=%.2f dyMax=%.2f", letzter.x + form.x, letzter.y + form.y));
+    if (!Doming_im_Arbeitsbereich(letzter, form, parameter)) {
         oberflaeche().Meldung("   Arbeitsbereich zu klein!\nBitte Parameter überprüfen!\n",
                               Fehlertitel, Symbol::warnung, Knoepfe::ok);
         Protokoll_Zeile("Arbeitsbereich_pruefen() :: Arbeitsbereich zu klein!");

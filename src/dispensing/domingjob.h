@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -121,6 +122,58 @@ void CheckVariablen(const DomingJob& job);
 // hpgl_xmax_mm/hpgl_ymax_mm: the largest x and y of the loaded contour (HPGL shape only).
 void Arbeitsbereich_pruefen(const DomingJob& job, const DomingParameter& parameter,
                             double hpgl_xmax_mm, double hpgl_ymax_mm);
+
+// Where the parts lie and in which order a run visits them; the run, the check before it and
+// the layout view all go by these.
+
+// A part: part (ix, iy) of sheet (ixBogen, iyBogen). The run keeps the part in work as one of
+// these, which is where a continued run starts again.
+struct DomingZaehler {
+    int32_t ixBogen = 0;
+    int32_t iyBogen = 0;
+    int32_t ix = 0;
+    int32_t iy = 0;
+
+    bool Null() const { return ixBogen == 0 && iyBogen == 0 && ix == 0 && iy == 0; }
+    bool operator==(const DomingZaehler&) const = default;
+};
+
+// A point in millimetres, or a distance in x and y.
+struct DomingOrt {
+    double x = 0.0;
+    double y = 0.0;
+
+    bool operator==(const DomingOrt&) const = default;
+};
+
+// Where the run moves to for a part: xStartpunkt + ix × xAbstand plus the sheet offset
+// ixBogen × ((xAnzahl − 1) × xAbstand + BxAbstand), and the same in y.
+DomingOrt Doming_Teilort(const DomingJob& job, const DomingZaehler& teil);
+
+struct DomingBesuch {
+    DomingZaehler Teil;
+    DomingOrt Bogenversatz; // dxBogenOffset, dyBogenOffset
+    DomingOrt Ort;
+};
+
+// Goes through the parts in the order a run visits them, from the part ab on: the sheets row
+// by row, within a sheet the parts row by row, x fastest. Each loop starts at ab's counter the
+// first time and at 0 afterwards, so a counter at or beyond its count (a job changed since the
+// run stopped) skips the rest of that row or sheet. bogen is told as each sheet begins; teil
+// gets every part and ends the visit by returning false.
+void Doming_Teile_besuchen(const DomingJob& job, const DomingZaehler& ab,
+                           const std::function<bool(const DomingBesuch&)>& teil,
+                           const std::function<void(int32_t ixBogen, int32_t iyBogen)>& bogen = {});
+
+// How far the shape of the page shown reaches beyond a part's position in +x and +y, as the
+// check before a run counts it: Linie LLaenge + LAbtropflinie in x, Kreis KRadius in both,
+// Rechteck RLaenge and RBreite, HPGL the contour's largest x and y, anything else nothing.
+DomingOrt Doming_Formreichweite(const DomingJob& job, double hpgl_xmax_mm, double hpgl_ymax_mm);
+
+// The check's rule for one part: its position plus the shape's reach lies at or below
+// xAbmessung and yAbmessung. A value that is no number fails it.
+bool Doming_im_Arbeitsbereich(const DomingOrt& teil, const DomingOrt& formreichweite,
+                              const DomingParameter& parameter);
 
 // Shared by the two Doming files.
 
