@@ -7,8 +7,10 @@
 #include "core/steuerung.h"
 #include "core/steuerungstypen.h"
 #include "core/text.h"
+#include "dispensing/auftragsplan.h"
 #include "dispensing/domingthread.h"
 #include "dispensing/domingvorschau.h"
+#include "dispensing/qt/auftragsansicht.h"
 #include "dispensing/qt/domingvorschaubild.h"
 #include "dispensing/sprachtabellen.h"
 #include "platform/oberflaeche.h"
@@ -235,7 +237,7 @@ void TDomingForm::Menues_anlegen() {
 }
 
 void TDomingForm::Oberflaeche_anlegen() {
-    resize(856, 482 + (Druckvariante() ? Druckstreifen : 0));
+    resize(1136, 482 + (Druckvariante() ? Druckstreifen : 0));
     Menues_anlegen();
     const int oben = Menuehoehe + 4;
 
@@ -352,6 +354,8 @@ void TDomingForm::Oberflaeche_anlegen() {
     HAbtropfzeitEdit = Feld(s, 8, 10 + 3 * z, "Abtropfzeit", "sec");
     HDosierzeit3Edit = verborgen(s, 10 + 4 * z);
 
+    Auftragsbild = new Auftragsansicht(this);
+    Auftragsbild->setGeometry(856, oben + 6, 272, 400);
     Vorschau = new DomingVorschaubild(JobPanel);
     Vorschau->move(330, 6);
     Vorschau->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -559,8 +563,16 @@ void TDomingForm::Beschaeftigt_zeigen(bool an, bool fortsetzen) {
         w->setEnabled(frei);
     DosierzeitButton->setEnabled(static_cast<bool>(Dosierzeit_oeffnen));
     FortsetzenBitBtn->setEnabled(frei && fortsetzen);
+    if (DruckGroupBox) DruckGroupBox->setEnabled(frei);
     AbbrechenBitBtn->setVisible(an);
     SchliessenBitBtn->setVisible(frei);
+    if (an) {
+        Auftragsbild->Fortsetzpunkt(0);
+    } else {
+        Auftragsbild->Teil_in_Arbeit(0);
+        Auftragsbild->Fortsetzpunkt(
+            fortsetzen ? Auftragsbild->Plan().Fortsetznummer(m_ablauf.Merke()) : 0);
+    }
     if (frei && Druckvariante() && SchliessenBitBtn->isVisible()) SchliessenBitBtn->setFocus();
 }
 
@@ -697,6 +709,7 @@ void TDomingForm::Doming_Anzeige_setzen() {
     LaserpointerBetriebCheckBoxClick();
     Position_aktualisieren_hier();
     Statuszeile_zeigen();
+    Auftragsplan_zeigen();
 }
 
 void TDomingForm::Regler_einstellen() {
@@ -862,6 +875,7 @@ void TDomingForm::StartPunktPageControlChange() {
     if (Druckvariante() && StartPunktPageControl->currentIndex() == Seite_Manuell &&
         !Beschaeftigt())
         Position_aktualisieren_hier();
+    Auftragsplan_zeigen();
 }
 
 void TDomingForm::StoppuhrTimerTimer() {
@@ -959,6 +973,24 @@ void TDomingForm::Vorschau_zeigen() {
     }
     Vorschau->Hinweis_setzen(hinweis);
     Vorschau->Striche_setzen(std::move(striche));
+    Auftragsplan_zeigen();
+}
+
+void TDomingForm::Auftragsplan_zeigen() {
+    if (!Auftragsbild || Beschaeftigt()) return;
+    DomingJob j = m_job;
+    Felder_lesen(j);
+    Auftragsplan_zeigen(std::move(j));
+}
+
+void TDomingForm::Auftragsplan_zeigen(DomingJob j) {
+    // From the manual tab a run starts where the machine stands.
+    if (StartPunktPageControl->currentIndex() == Seite_Manuell) {
+        j.xStartpunkt = m_x_mm;
+        j.yStartpunkt = m_y_mm;
+    }
+    Auftragsbild->Plan_setzen(
+        Auftragsplan_berechnen(std::move(j), m_parameter, m_hpgl.Ausdehnung_mm()));
 }
 
 void TDomingForm::HPGLLadenClick() {
@@ -1160,6 +1192,8 @@ void TDomingForm::Statusfeld_setzen(int feld, const std::string& text) {
 
 void TDomingForm::Position_anzeigen(double x_mm, double y_mm) {
     Im_Fensterthread([x_mm, y_mm](TDomingForm& d) {
+        d.m_x_mm = x_mm;
+        d.m_y_mm = y_mm;
         const QString mm = d.Uebersetzt("mm");
         d.Statusfeld_zeigen(0, Q(Formatieren("xPos = %.1f ", x_mm)) + mm);
         d.Statusfeld_zeigen(1, Q(Formatieren("yPos = %.1f ", y_mm)) + mm);
@@ -1198,6 +1232,8 @@ void TDomingForm::Job_lesen(DomingJob& job) {
             Doming_annehmen(job);
             Felder_zeigen(job);
             Statuszeile_zeigen();
+            // The view shows the job as this run reads it.
+            Auftragsplan_zeigen(job);
             betrieb = LaserpointerBetriebCheckBox->isChecked();
         },
         true);
@@ -1207,6 +1243,12 @@ void TDomingForm::Job_lesen(DomingJob& job) {
 
 void TDomingForm::Laserpointer_Haken_setzen(bool an) {
     Im_Fensterthread([an](TDomingForm& d) { d.LaserpointerONOFFCheckBox->setChecked(an); });
+}
+
+void TDomingForm::Teil_beginnt(const DomingTeil& t) {
+    Im_Fensterthread([z = DomingZaehler{t.ixBogen, t.iyBogen, t.ix, t.iy}](TDomingForm& d) {
+        d.Auftragsbild->Teil_in_Arbeit(d.Auftragsbild->Plan().Nummer(z));
+    });
 }
 
 void TDomingForm::Lauf_gestartet(bool an) {

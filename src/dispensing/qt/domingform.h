@@ -37,6 +37,7 @@ class QTimer;
 
 namespace orvexa {
 
+class Auftragsansicht;
 class DomingVorschaubild;
 class TDomingThread;
 
@@ -161,6 +162,8 @@ public:
     QScrollBar* HScrollBar = nullptr;
     QLabel* HArbeitsfreqPanel = nullptr;
     DomingVorschaubild* Vorschau = nullptr;
+    // The whole job as the run visits it, beside the shape pages.
+    Auftragsansicht* Auftragsbild = nullptr;
     QScrollBar* KEndwinkelScrollBar = nullptr;
     QLabel* KEndwinkelPanel = nullptr;
     QScrollBar* RMinusLaengeScrollBar = nullptr;
@@ -238,6 +241,7 @@ protected:
     void Beschaeftigt(bool an, bool fortsetzen) override;
     void Job_lesen(DomingJob& job) override;
     void Laserpointer_Haken_setzen(bool an) override;
+    void Teil_beginnt(const DomingTeil& teil) override;
     void Lauf_gestartet(bool an) override;
 
 private:
@@ -257,6 +261,9 @@ private:
     void Felder_zeigen(const DomingJob& job);
     void Formseite_zeigen(const std::string& typ);
     void Vorschau_zeigen();
+    // The layout view from the fields; not while a command reads the job.
+    void Auftragsplan_zeigen();
+    void Auftragsplan_zeigen(DomingJob job);
     void Statuszeile_zeigen();
     void Position_aktualisieren_hier();
     void Titel_zeigen();
@@ -286,6 +293,8 @@ private:
     bool m_beim_zeigen = false; // controls are being filled: no handler sets the flag
     bool m_schliesst = false;
     double m_schrittweite = 0.0;
+    // The position last shown, where a run from the manual tab starts.
+    double m_x_mm = 0.0, m_y_mm = 0.0;
     std::atomic<bool> m_dauertest{false};
     Stoppuhr m_stoppuhr;
 };

@@ -8,6 +8,7 @@
 #include "core/maschinenparameter.h"
 #include "dispensing/domingparameter.h"
 #include "dispensing/domingthread.h"
+#include "dispensing/qt/auftragsansicht.h"
 #include "dispensing/qt/domingvorschaubild.h"
 #include "platform/ereignis.h"
 #include "qt/fensteroberflaeche.h"
@@ -69,6 +70,7 @@ public:
 
 protected:
     void Teil_beginnt(const DomingTeil& t) override {
+        TDomingForm::Teil_beginnt(t);
         const B teil{t.ixBogen, t.iyBogen, t.ix, t.iy};
         {
             std::lock_guard lock(m_mutex);
@@ -185,6 +187,9 @@ TEST_F(DomingFormTest, AbbruchImTeilUndFortsetzenDort) {
     QTest::mouseClick(dlg->StartBitBtn, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Erreicht(); }, 10'000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->AbbrechenBitBtn->isVisible(); }, 5000));
+    // The layout view marks the eighth part of the visit order as the one in work.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Auftragsbild->In_Arbeit() == 8; }, 5000));
+    EXPECT_EQ(dlg->Auftragsbild->Plan().Teile_gesamt, 12);
     // Busy: menus, job, dosing head, three boxes and both start buttons off; flushing and
     // "Dauertest" stay at hand; the window does not close.
     EXPECT_THAT(Frei(), ElementsAre(false, true, false, false, false, false, false, true, false,
@@ -202,6 +207,8 @@ TEST_F(DomingFormTest, AbbruchImTeilUndFortsetzenDort) {
                 ElementsAre(B{0, 0, 0, 0}, B{0, 0, 1, 0}, B{0, 0, 2, 0}, B{0, 0, 0, 1},
                             B{0, 0, 1, 1}, B{0, 0, 2, 1}, B{1, 0, 0, 0}, B{1, 0, 1, 0}));
     EXPECT_TRUE(Im_Protokoll("ixBogenMerke=1 iyBogenMerke=0 ixMerke=1 iyMerke=0"));
+    EXPECT_EQ(dlg->Auftragsbild->In_Arbeit(), 0);
+    EXPECT_EQ(dlg->Auftragsbild->Fortsetzen_bei(), 8);
     EXPECT_THAT(Frei(), ElementsAre(true, true, true, true, true, true, true, true, true, true,
                                     false, true));
     EXPECT_TRUE(ui.Meldungen().empty());
