@@ -25,6 +25,7 @@
 #include "platform/programmverzeichnis.h"
 #include "programmversion.h"
 #include "simulation.h"
+#include "tables/laufzeitschaetzung.h"
 #include "tables/tabelle.h"
 #include "tables/vektorausgabe.h"
 
@@ -71,6 +72,8 @@ void Hilfe(std::FILE* ziel) {
               "(Steuerung_erzeugen, Steuerung_oeffnen, Version_abfragen), prints the controller's\n"
               "identification, one line per table row (\"cycle 2/3 row 5/40\"; endless runs\n"
               "\"cycle 4 row 5/40\") and the result, and writes the protocol log ~protokoll.log.\n"
+              "Each row line ends with the estimated time left (\"left 00:03:12\"; endless runs:\n"
+              "left of the current cycle), except in the angle-positioning mode.\n"
               "\n"
               "Options:\n"
               "  --param FILE       machine parameter file (default: <program>_param.dat in the\n"
@@ -96,6 +99,11 @@ void Hilfe(std::FILE* ziel) {
               "                     current directory\n"
               "  --wt-param FILE    angle parameter file (default: wt_parameter.dat in the\n"
               "                     current directory)\n"
+              "  --estimate         print the estimated time of the run without connecting;\n"
+              "                     the last line is \"estimate: H:MM:SS.mmm\" (the whole run\n"
+              "                     with its cycles and reference runs; endless: the reference\n"
+              "                     run and one cycle). The axes are taken to stand where the\n"
+              "                     last reference run left them; waits for input E1 count 0\n"
               "  --sim              start a simulated controller for the configured type and\n"
               "                     register it as COM<ComPort> (types 2, 3, 5, 6, 10-13); the\n"
               "                     port directory is a temporary one unless ORVEXA_PORTS is set\n"
@@ -161,6 +169,7 @@ struct Optionen {
     bool kora = false;
     bool torval = false;
     bool aufzeichnen = false; // --record
+    bool schaetzen = false;   // --estimate
     bool simulation = false;
     double zeitskala = 0;
     bool wt = false;         // --wt, and always for 'angle'
@@ -229,7 +238,8 @@ Optionen Optionen_lesen(int argc, char** argv) {
         // Options of 'run' that 'angle' does not take either.
         const bool nur_run = arg == "--cycles" || arg == "--endless" || arg == "--ref" ||
                              arg == "--ref-axes" || arg == "--z-interpolate" || arg == "--kora" ||
-                             arg == "--torval" || arg == "--record" || arg == "--wt";
+                             arg == "--torval" || arg == "--record" || arg == "--wt" ||
+                             arg == "--estimate";
         if (winkel && (nur_run || arg == "--param")) nur(arg, false);
         if (arg == "--param") {
             o.parameterdatei = wert();
@@ -275,6 +285,9 @@ Optionen Optionen_lesen(int argc, char** argv) {
         } else if (arg == "--record") {
             nur(arg, !dom);
             o.aufzeichnen = true;
+        } else if (arg == "--estimate") {
+            nur(arg, !dom);
+            o.schaetzen = true;
         } else if (arg == "--sim") {
             o.simulation = true;
         } else if (arg == "--sim-timescale") {
@@ -314,6 +327,9 @@ Optionen Optionen_lesen(int argc, char** argv) {
         Aufruf_falsch("--param and --wt exclude each other: the angle parameters fix the machine");
     if (!o.wtparameter.empty() && !o.wt) Aufruf_falsch("--wt-param needs --wt");
     if (o.wt && o.aufzeichnen) Aufruf_falsch("--record and --wt exclude each other");
+    if (o.wt && o.schaetzen)
+        Aufruf_falsch("--estimate and --wt exclude each other: an approach takes as long as the "
+                      "position display needs");
     if (o.endlos && o.zyklen_gegeben) Aufruf_falsch("--cycles and --endless exclude each other");
     // As the dialog refuses "endlos" together with the fixed memory.
     if (o.endlos && o.aufzeichnen) Aufruf_falsch("--record and --endless exclude each other");
@@ -391,10 +407,11 @@ std::string Fehlertext(int32_t code) {
 
 class Konsolenbeobachter : public Vektorausgabe_Beobachter {
 public:
+    // schaetzung: the estimate whose time left ends each line; nullptr for none.
     Konsolenbeobachter(const Unterbrechungswaechter& waechter, int zeilen, int32_t zyklen,
-                       bool endlos)
+                       bool endlos, const Laufschaetzung* schaetzung)
         : m_waechter(waechter), m_zeilen(zeilen), m_zyklen(zyklen < 1 ? 1 : zyklen),
-          m_endlos(endlos) {}
+          m_endlos(endlos), m_schaetzung(schaetzung) {}
 
     void Lauf_setzen(Vektorausgabe* lauf) { m_lauf = lauf; }
 
@@ -404,11 +421,17 @@ public:
     }
     void Zyklus_beginnt(int nummer) override { m_zyklus = nummer; }
     void AktuelleZeile(int zeile) override {
-        if (zeile > 0) std::printf("%s\n", Fortschritt(zeile).c_str());
+        m_erledigt = 0;
+        if (zeile > 0) std::printf("%s%s\n", Fortschritt(zeile).c_str(), Rest(zeile).c_str());
         std::fflush(stdout);
     }
     void Wiederholung_anzeigen(int zeile, const std::string& text) override {
-        if (!text.empty()) std::printf("%s (%s)\n", Fortschritt(zeile).c_str(), text.c_str());
+        if (!text.empty()) {
+            // "k von n": k executions of the row are done.
+            m_erledigt = std::atoi(text.c_str());
+            std::printf("%s (%s)%s\n", Fortschritt(zeile).c_str(), text.c_str(),
+                        Rest(zeile).c_str());
+        }
         std::fflush(stdout);
     }
     void Nachrichten_verarbeiten() override {}
@@ -419,13 +442,19 @@ private:
         if (!m_endlos) text += "/" + std::to_string(m_zyklen);
         return text + " row " + std::to_string(zeile) + "/" + std::to_string(m_zeilen);
     }
+    std::string Rest(int zeile) const {
+        if (!m_schaetzung || !m_schaetzung->Schaetzbar) return "";
+        return " left " + Dauertext(m_schaetzung->Rest_s(m_zyklus, zeile, m_erledigt));
+    }
 
     const Unterbrechungswaechter& m_waechter;
     Vektorausgabe* m_lauf = nullptr;
     int m_zeilen;
     int32_t m_zyklen;
     bool m_endlos;
+    const Laufschaetzung* m_schaetzung;
     int m_zyklus = 0;
+    int32_t m_erledigt = 0;
 };
 
 int Ergebnis_melden(const Laufergebnis& ergebnis, int signal) {
@@ -593,6 +622,45 @@ int Mit_Steuerung(const Optionen& o, const Unterbrechungswaechter& waechter, Lau
     return ergebnis_code;
 }
 
+Vektoreingaben Laufeingaben(const Optionen& o) {
+    Vektoreingaben e;
+    e.Zyklen = o.endlos ? 1 : o.zyklen;
+    e.Endlos = o.endlos;
+    e.RefModus = o.refmodus;
+    for (const char c : o.refachsen) {
+        const char a = static_cast<char>(c | 0x20);
+        e.xReferenz |= a == 'x';
+        e.yReferenz |= a == 'y';
+        e.zReferenz |= a == 'z';
+        e.uReferenz |= a == 'u';
+    }
+    e.zInterpolieren = o.zinterpolieren;
+    e.ModusKora = o.kora;
+    e.ModusTorval = o.torval;
+    e.Festwertspeicher = o.aufzeichnen;
+    e.ModusWT = o.wt;
+    return e;
+}
+
+void Schaetzung_ausgeben(const Laufschaetzung& s) {
+    if (s.Vorreferenz_s > 0)
+        std::printf("estimate of the reference run before the first cycle: %s\n",
+                    Dauertext_ms(s.Vorreferenz_s).c_str());
+    if (s.Endlos) {
+        std::printf("estimate of one cycle (endless run): %s\n",
+                    Dauertext_ms(s.Zwischenreferenz_s + s.Folgezyklus_s()).c_str());
+    } else {
+        std::printf("estimate of the first cycle: %s\n", Dauertext_ms(s.Erster_Zyklus_s()).c_str());
+        if (s.Zyklen > 1)
+            std::printf("estimate of each further cycle: %s (%d more)\n",
+                        Dauertext_ms(s.Zwischenreferenz_s + s.Folgezyklus_s()).c_str(),
+                        static_cast<int>(s.Zyklen - 1));
+    }
+    if (s.Eingangswarten)
+        std::printf("note: rows wait for input E1; those waits are not counted\n");
+    std::printf("estimate: %s\n", Dauertext_ms(s.Gesamt_s()).c_str());
+}
+
 int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
     if (!Einrichten(o)) return Einrichtungsfehler;
     if (o.aufzeichnen && !hat_Festwertspeicher(Parametersatz().Modul)) {
@@ -622,25 +690,17 @@ int Ausfuehren(const Optionen& o, Unterbrechungswaechter& waechter) {
                 : tabelle.Schritteingabe ? "steps"
                                          : "millimetres");
 
-    return Mit_Steuerung(o, waechter, [&] {
-        Vektoreingaben e;
-        e.Zyklen = o.endlos ? 1 : o.zyklen;
-        e.Endlos = o.endlos;
-        e.RefModus = o.refmodus;
-        for (const char c : o.refachsen) {
-            const char a = static_cast<char>(c | 0x20);
-            e.xReferenz |= a == 'x';
-            e.yReferenz |= a == 'y';
-            e.zReferenz |= a == 'z';
-            e.uReferenz |= a == 'u';
-        }
-        e.zInterpolieren = o.zinterpolieren;
-        e.ModusKora = o.kora;
-        e.ModusTorval = o.torval;
-        e.Festwertspeicher = o.aufzeichnen;
-        e.ModusWT = o.wt;
+    const Vektoreingaben e = Laufeingaben(o);
+    const Laufschaetzung schaetzung = Lauf_schaetzen(tabelle, e);
+    if (o.schaetzen) {
+        Schaetzung_ausgeben(schaetzung);
+        return Erfolg;
+    }
 
-        Konsolenbeobachter beobachter(waechter, tabelle.Zeilenzahl(), e.Zyklen, e.Endlos);
+    return Mit_Steuerung(o, waechter, [&] {
+        // A recording only stores the rows; the estimate is that of running them.
+        Konsolenbeobachter beobachter(waechter, tabelle.Zeilenzahl(), e.Zyklen, e.Endlos,
+                                      o.aufzeichnen ? nullptr : &schaetzung);
         Vektorausgabe lauf(tabelle, beobachter);
         beobachter.Lauf_setzen(&lauf);
         lauf.Eingaben_setzen(e);

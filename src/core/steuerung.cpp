@@ -34,7 +34,7 @@ std::unique_ptr<Speichermodul> g_speichermodul;
 std::unique_ptr<SeriellerBefehlssatz> g_linie;
 
 constexpr char NAK = 21;
-constexpr int32_t Wartestueck_ms = 1000;
+constexpr int32_t Wartestueck_ms = Wartestueck_laenge_ms;
 constexpr int32_t Eingang_Abfrageabstand_ms = 50;
 constexpr int32_t Hoechste_Referenznummer = 99;
 
@@ -214,7 +214,7 @@ Reihenfolge Reihenfolge_bilden(bool x, bool y, bool z, bool u) {
     return ergebnis;
 }
 
-int32_t Referenzoffset_in_Schritte(char achse, double mm) {
+int32_t Offset_in_Schritte(char achse, double mm) {
     Achsmechanik m{};
     if (!Mechanik_zu(achse, m) || m.Uebersetz == 0) return 0;
     return Schritte_begrenzen(std::ceil(Rundungsfehler_entfernen(mm / m.Uebersetz * m.MotStep)));
@@ -337,7 +337,7 @@ void Referenzgeschwindigkeit_einstellen(int32_t freq) {
 void Referenzoffset_einstellen(char achse, double mm) {
     Befehl_protokollieren("Referenzoffset_einstellen(" + std::string(1, achse) + ", " +
                           Zahl_kurz(mm) + ")");
-    const int32_t schritte = Referenzoffset_in_Schritte(achse, mm);
+    const int32_t schritte = Offset_in_Schritte(achse, mm);
     const Treiberzugriff t = Aktiver_Treiber();
     if (t.Karte) t.Karte->Referenzoffset_einstellen(achse, schritte);
     // The KXCU has no reference offset.
@@ -389,6 +389,10 @@ double Schritte_in_mm(char achse, int32_t schritte) {
     if (!Mechanik_zu(achse, m) || m.MotStep == 0) return 0;
     const double mm = schritte * m.Uebersetz / m.MotStep;
     return std::isfinite(mm) ? mm : 0;
+}
+
+int32_t Referenzoffset_in_Schritte(char achse, double mm) {
+    return Offset_in_Schritte(achse, mm);
 }
 
 int32_t mm_in_Schritte(char achse, double mm) {

@@ -70,10 +70,14 @@ int32_t Achsenposition_abfragen_in_Schritten(char achse);
 double Achsenposition_abfragen_in_mm(char achse);
 double Schritte_in_mm(char achse, int32_t schritte);
 int32_t mm_in_Schritte(char achse, double mm);
+// The reference offset in steps as Referenzoffset_einstellen sends it (rounded up).
+int32_t Referenzoffset_in_Schritte(char achse, double mm);
 bool Eingangspin_abfragen(int32_t pin);
 bool Aufzeichnung_beendet();
 
 // Motion
+// Wartezeit_einfuegen hands the controller its wait in pieces of at most this length.
+inline constexpr int32_t Wartestueck_laenge_ms = 1000;
 void Referenzfahrt_ausfuehren(const std::string& achsen);
 void xyzuReset_durchfuehren(bool x, bool y, bool z, bool u);
 // The order text xyzuReset_durchfuehren builds from the reference order numbers.

@@ -3,6 +3,7 @@
 #include "drivers/parallel_treiber.h"
 
 #include "core/protokoll.h"
+#include "core/schrittrampe.h"
 #include "platform/oberflaeche.h"
 #include "platform/zeitbasis.h"
 
@@ -687,13 +688,8 @@ Fahrtergebnis Kora_lpt::Fahrt(int32_t modus, const std::array<int64_t, 4>& wege,
             return Fahrtergebnis::abgebrochen;
         }
 
-        int64_t R = 0;
-        double zuwachs = 0;
-        if (s != w) {
-            R = static_cast<int64_t>((r * 0.001) / ((1.0 / s - 1.0 / w) * 0.5));
-            zuwachs = R > 0 ? (w - s) / static_cast<double>(R) : 0.0;
-        }
-        if (2 * R > N) R = N / 2;
+        const Schrittrampe rampe = Schrittrampe::berechnen(N, s, w, r);
+        const int64_t R = rampe.R;
 
         const int64_t pulsdauer = m_zaehlerfrequenz / pulsteiler;
         const int64_t richtungsvorlauf = Ticks(Richtungsvorlauf_ns);
@@ -785,8 +781,7 @@ Fahrtergebnis Kora_lpt::Fahrt(int32_t modus, const std::array<int64_t, 4>& wege,
             }
 
             if (f > 0) {
-                const auto periode =
-                    static_cast<int64_t>(static_cast<double>(m_zaehlerfrequenz) / f);
+                const int64_t periode = Schrittperiode(m_zaehlerfrequenz, f);
                 const int64_t t1 = Zeitbasis::Zaehler();
                 const int64_t rest = periode - (t1 - t0);
                 const int64_t arbeit = (t1 - zyklusbeginn) - t_gewartet_ns;
@@ -804,12 +799,7 @@ Fahrtergebnis Kora_lpt::Fahrt(int32_t modus, const std::array<int64_t, 4>& wege,
             }
             ++m_statistik.zyklen;
 
-            if (n >= N - R)
-                f += zuwachs;
-            else if (n <= R)
-                f -= zuwachs;
-            // Braking that began during the rise would otherwise fall below the start speed.
-            f = std::clamp(f, static_cast<double>(s), static_cast<double>(w));
+            f = rampe.naechste(f, n);
         }
     }
     if (m_stoppanforderung.exchange(false)) abgebrochen = true;

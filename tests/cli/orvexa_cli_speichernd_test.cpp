@@ -73,8 +73,9 @@ TEST_F(SpeicherKommandozeilentest, TabelleLaeuftAufIkxifUndKxcu) {
         EXPECT_EQ(Zeilen_mit(r.aus, "identification:"),
                   std::vector<std::string>{"identification: " + f.kennung});
         EXPECT_EQ(Zeilen_mit(r.aus, "cycle"),
-                  (std::vector<std::string>{"cycle 1/2 row 1/2", "cycle 1/2 row 2/2",
-                                            "cycle 2/2 row 1/2", "cycle 2/2 row 2/2"}));
+                  (std::vector<std::string>{
+                      "cycle 1/2 row 1/2 left 00:00:02", "cycle 1/2 row 2/2 left 00:00:02",
+                      "cycle 2/2 row 1/2 left 00:00:01", "cycle 2/2 row 2/2 left 00:00:01"}));
         EXPECT_EQ(Zeilen_mit(r.aus, "result:"),
                   std::vector<std::string>{"result: completed, 2 passes"});
         const std::string protokoll = Datei_lesen(ordner.Datei("~protokoll.log"));

@@ -63,10 +63,11 @@ TEST_F(Kommandozeilentest, LaeuftDieTabelleAufDerSimuliertenSteuerung) {
 
     ASSERT_EQ(r.code, 0) << r.aus << r.fehler;
     EXPECT_EQ(Zeilen_mit(r.aus, "cycle"),
-              (std::vector<std::string>{"cycle 1/2 row 1/3", "cycle 1/2 row 2/3",
-                                        "cycle 1/2 row 3/3", "cycle 1/2 row 3/3 (1 von 1)",
-                                        "cycle 2/2 row 1/3", "cycle 2/2 row 2/3",
-                                        "cycle 2/2 row 3/3", "cycle 2/2 row 3/3 (1 von 1)"}));
+              (std::vector<std::string>{
+                  "cycle 1/2 row 1/3 left 00:00:03", "cycle 1/2 row 2/3 left 00:00:02",
+                  "cycle 1/2 row 3/3 left 00:00:02", "cycle 1/2 row 3/3 (1 von 1) left 00:00:02",
+                  "cycle 2/2 row 1/3 left 00:00:02", "cycle 2/2 row 2/3 left 00:00:01",
+                  "cycle 2/2 row 3/3 left 00:00:00", "cycle 2/2 row 3/3 (1 von 1) left 00:00:00"}));
     EXPECT_EQ(Zeilen_mit(r.aus, "controller:"),
               std::vector<std::string>{"controller: KXvario-KXCU on COM7"});
     EXPECT_EQ(Zeilen_mit(r.aus, "identification: ").size(), 1u);
@@ -81,6 +82,43 @@ TEST_F(Kommandozeilentest, LaeuftDieTabelleAufDerSimuliertenSteuerung) {
     EXPECT_NE(protokoll.find("StartBitBtn_Thread::Fertig"), std::string::npos);
     // The simulated controller's port entry is gone again.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(portordner + "/COM7")));
+}
+
+// The estimate of the same run, without a controller: reference run of z, x, y (order 1, 2,
+// 3) from position 0, 100 steps to the switch and 100 to the offset each, a triangle of
+// 0.348 s at start 200, work 400 and ramp 200 ms; each cycle 1.1 s (400 steps), 0.6 s (200)
+// and the wait of 20 ms.
+TEST_F(Kommandozeilentest, SchaetztDenLaufOhneVerbindung) {
+    Tabelle_schreiben();
+    const std::vector<std::string> args{
+        "run",      tabelle, "--param", parameter, "--program-dir",   ordner.Pfad(),
+        "--cycles", "2",     "--ref",   "first",   "--z-interpolate", "--estimate"};
+    const Prozessergebnis r = Ausfuehren(args, Umgebung());
+    ASSERT_EQ(r.code, 0) << r.aus << r.fehler;
+    const std::vector<std::string> zeilen = Zeilen(r.aus);
+    ASSERT_FALSE(zeilen.empty());
+    EXPECT_EQ(zeilen.back(), "estimate: 0:00:05.530");
+    EXPECT_EQ(Zeilen_mit(r.aus, "estimate of"),
+              (std::vector<std::string>{
+                  "estimate of the reference run before the first cycle: 0:00:02.090",
+                  "estimate of the first cycle: 0:00:01.720",
+                  "estimate of each further cycle: 0:00:01.720 (1 more)"}));
+    EXPECT_TRUE(Zeilen_mit(r.aus, "controller:").empty()) << r.aus;
+    EXPECT_TRUE(Zeilen_mit(r.aus, "cycle").empty()) << r.aus;
+
+    // Endless: the reference run and one cycle; the angle mode has no estimate.
+    auto endlos = args;
+    endlos.erase(endlos.begin() + 6, endlos.begin() + 8);
+    endlos.push_back("--endless");
+    const Prozessergebnis e = Ausfuehren(endlos, Umgebung());
+    ASSERT_EQ(e.code, 0) << e.aus << e.fehler;
+    EXPECT_EQ(Zeilen_mit(e.aus, "estimate"),
+              (std::vector<std::string>{
+                  "estimate of the reference run before the first cycle: 0:00:02.090",
+                  "estimate of one cycle (endless run): 0:00:01.720", "estimate: 0:00:03.810"}));
+    const Prozessergebnis w = Ausfuehren({"run", tabelle, "--wt", "--estimate"}, Umgebung());
+    EXPECT_EQ(w.code, 2) << w.aus;
+    EXPECT_NE(w.fehler.find("--estimate and --wt exclude each other"), std::string::npos);
 }
 
 // The runner finds a stand-alone simulator through the port directory alone, and without it
@@ -116,8 +154,10 @@ TEST_F(Kommandozeilentest, LaeuftGegenEigenstaendigenSimulatorUndScheitertOhneIh
         ASSERT_EQ(kennung.size(), 1u) << r.aus;
         EXPECT_GT(kennung[0].size(), std::string("identification: ").size());
         EXPECT_EQ(Zeilen_mit(r.aus, "cycle"),
-                  (std::vector<std::string>{"cycle 1/1 row 1/3", "cycle 1/1 row 2/3",
-                                            "cycle 1/1 row 3/3", "cycle 1/1 row 3/3 (1 von 1)"}));
+                  (std::vector<std::string>{"cycle 1/1 row 1/3 left 00:00:02",
+                                            "cycle 1/1 row 2/3 left 00:00:01",
+                                            "cycle 1/1 row 3/3 left 00:00:00",
+                                            "cycle 1/1 row 3/3 (1 von 1) left 00:00:00"}));
         EXPECT_EQ(Zeilen_mit(r.aus, "result:"),
                   std::vector<std::string>{"result: completed, 1 pass"});
 

@@ -4,6 +4,7 @@
 #include "core/steuerungstypen.h"
 #include "platform/oberflaeche.h"
 #include "platform/qt/knopfleiste.h"
+#include "tables/tabelle.h"
 #include "tables/tvekthread.h"
 #include "tables/vektoreinstellungen.h"
 
@@ -18,10 +19,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <utility>
 
 namespace orvexa {
@@ -61,7 +64,8 @@ private:
 };
 
 TVektorDlg::TVektorDlg(const Positionstabelle& tabelle, QWidget* parent, Ereignis* startereignis)
-    : QDialog(parent), m_lauf(tabelle, *this), m_lebenszeichen(std::make_shared<int>(0)) {
+    : QDialog(parent), m_lauf(tabelle, *this), m_lebenszeichen(std::make_shared<int>(0)),
+      m_tabelle(tabelle) {
     setWindowTitle(QStringLiteral("Vektorausgabe"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setModal(true);
@@ -144,12 +148,23 @@ void TVektorDlg::Oberflaeche_anlegen() {
     optionslayout->addWidget(FestwertspeicherCheckBox);
     haupt->addWidget(optionspanel);
 
+    SchaetzungPanel = new QFrame(this);
+    auto* schaetzungslayout = new QVBoxLayout(SchaetzungPanel);
+    SchaetzungLabel = new QLabel(SchaetzungPanel);
+    SchaetzungLabel->setAlignment(Qt::AlignCenter);
+    FortschrittBalken = new QProgressBar(SchaetzungPanel);
+    FortschrittBalken->setTextVisible(false);
+    FortschrittBalken->hide();
+    schaetzungslayout->addWidget(SchaetzungLabel);
+    schaetzungslayout->addWidget(FortschrittBalken);
+    haupt->addWidget(SchaetzungPanel);
+
     const Knopfleiste knoepfe = Knopfleiste_anlegen(this, haupt, QStringLiteral("S&tart"));
     StartBitBtn = knoepfe.Start;
     AbbrechenBitBtn = knoepfe.Abbrechen;
     SchliessenBitBtn = knoepfe.Schliessen;
 
-    m_panels = {zyklenpanel, wahlpanel, optionspanel};
+    m_panels = {zyklenpanel, wahlpanel, optionspanel, SchaetzungPanel};
     for (QFrame* p : m_panels) {
         p->setFrameShape(QFrame::StyledPanel);
         p->setAutoFillBackground(true);
@@ -163,6 +178,12 @@ void TVektorDlg::Oberflaeche_anlegen() {
     connect(StartBitBtn, &QPushButton::clicked, this, &TVektorDlg::StartBitBtnClick);
     connect(AbbrechenBitBtn, &QPushButton::clicked, this, &TVektorDlg::AbbrechenBitBtnClick);
     connect(SchliessenBitBtn, &QPushButton::clicked, this, &TVektorDlg::SchliessenBitBtnClick);
+    // Every choice that changes the run changes its estimate.
+    connect(ZyklenEdit, &QLineEdit::textChanged, this, &TVektorDlg::Schaetzung_zeigen);
+    connect(refgruppe, &QButtonGroup::idToggled, this, &TVektorDlg::Schaetzung_zeigen);
+    for (QCheckBox* k : {EndlosCheckBox, xAchseCheckBox, yAchseCheckBox, zAchseCheckBox,
+                         uAchseCheckBox, zAchseInterpolierenCheckBox})
+        connect(k, &QCheckBox::toggled, this, &TVektorDlg::Schaetzung_zeigen);
 
     // Key preview: Esc and "z" reach the dialog whichever control has the focus.
     for (QWidget* w : findChildren<QWidget*>())
@@ -239,6 +260,29 @@ void TVektorDlg::Einstellungen_zeigen() {
     // interpolate, nothing to record.
     zAchseInterpolierenCheckBox->setEnabled(!ModusWT);
     FestwertspeicherCheckBox->setEnabled(!ModusWT);
+    Schaetzung_zeigen();
+}
+
+void TVektorDlg::Schaetzung_zeigen() {
+    if (m_fortschritt_aktiv) return;
+    const Laufschaetzung s = Lauf_schaetzen(m_tabelle, Eingaben_lesen());
+    SchaetzungPanel->setVisible(s.Schaetzbar);
+    FortschrittBalken->hide();
+    const std::string text = s.Endlos ? "je Zyklus: " + Dauertext(s.Zyklus_s())
+                                      : "geschätzte Dauer: " + Dauertext(s.Gesamt_s());
+    SchaetzungLabel->setText(QString::fromStdString(text));
+}
+
+void TVektorDlg::Fortschritt_zeigen(int zeile, int32_t erledigt) {
+    if (!m_fortschritt_aktiv || zeile < 1) return;
+    const int zeilen = std::max(1, m_tabelle.Zeilenzahl());
+    const int zyklen = m_schaetzung.Endlos ? 1 : m_schaetzung.Zyklen;
+    const int zyklus = m_schaetzung.Endlos ? 1 : std::min(m_zyklus, zyklen);
+    FortschrittBalken->setRange(0, zeilen * zyklen);
+    FortschrittBalken->setValue((zyklus - 1) * zeilen + zeile - 1);
+    std::string text = "noch " + Dauertext(m_schaetzung.Rest_s(m_zyklus, zeile, erledigt));
+    if (m_schaetzung.Endlos) text += " (je Zyklus " + Dauertext(m_schaetzung.Zyklus_s()) + ")";
+    SchaetzungLabel->setText(QString::fromStdString(text));
 }
 
 // ---- Controls -----------------------------------------------------------------------------------
@@ -298,12 +342,26 @@ void TVektorDlg::StartBitBtnClick() {
     }
     const Vektoreingaben e = Eingaben_lesen();
     m_lauf.Eingaben_setzen(e);
+    m_schaetzung = Lauf_schaetzen(m_tabelle, e);
+    m_fortschritt_aktiv = m_schaetzung.Schaetzbar;
+    m_zyklus = 1;
+    if (m_fortschritt_aktiv) {
+        FortschrittBalken->setRange(0, 1);
+        FortschrittBalken->setValue(0);
+        FortschrittBalken->show();
+        SchaetzungLabel->setText(
+            QString::fromStdString("noch " + Dauertext(m_schaetzung.Gesamt_s())));
+    }
     InFestwertspeicher = e.Festwertspeicher;
     m_lauf.InFestwertspeicher = InFestwertspeicher;
     m_befehl_fertig.Zuruecksetzen();
     if (!m_arbeiter->Befehl_geben(TVekThread::Befehl_Lauf)) {
-        std::lock_guard lock(m_zustand_mutex);
-        m_befehl_offen = false;
+        {
+            std::lock_guard lock(m_zustand_mutex);
+            m_befehl_offen = false;
+        }
+        m_fortschritt_aktiv = false;
+        Schaetzung_zeigen();
     }
 }
 
@@ -404,6 +462,8 @@ void TVektorDlg::Befehl_fertig() {
 
 void TVektorDlg::Lauf_aufraeumen() {
     Knoepfe_zeigen(false);
+    m_fortschritt_aktiv = false;
+    Schaetzung_zeigen();
     // A run ended by an error leaves the row it was repeating; the cell shows its own value.
     for (int zeile : std::exchange(m_wiederholungszeilen, {}))
         if (m_anzeige.Wiederholung_anzeigen) m_anzeige.Wiederholung_anzeigen(zeile, "");
@@ -440,7 +500,12 @@ void TVektorDlg::Im_Fensterthread(std::function<void(TVektorDlg&)> f) {
 void TVektorDlg::AktuelleZeile(int zeile) {
     Im_Fensterthread([zeile](TVektorDlg& d) {
         if (d.m_anzeige.AktuelleZeile) d.m_anzeige.AktuelleZeile(zeile);
+        d.Fortschritt_zeigen(zeile, 0);
     });
+}
+
+void TVektorDlg::Zyklus_beginnt(int nummer) {
+    Im_Fensterthread([nummer](TVektorDlg& d) { d.m_zyklus = nummer; });
 }
 
 void TVektorDlg::Wiederholung_anzeigen(int zeile, const std::string& text) {
@@ -450,6 +515,8 @@ void TVektorDlg::Wiederholung_anzeigen(int zeile, const std::string& text) {
         else
             d.m_wiederholungszeilen.insert(zeile);
         if (d.m_anzeige.Wiederholung_anzeigen) d.m_anzeige.Wiederholung_anzeigen(zeile, text);
+        // "k von n": k executions of the row are done.
+        if (!text.empty()) d.Fortschritt_zeigen(zeile, std::atoi(text.c_str()));
     });
 }
 

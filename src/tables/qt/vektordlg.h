@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ereignis.h"
+#include "tables/laufzeitschaetzung.h"
 #include "tables/vektorausgabe.h"
 #include "tables/vektorausgabe_beobachter.h"
 
@@ -22,6 +23,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -85,6 +87,11 @@ public:
     QPushButton* SchliessenBitBtn = nullptr;
     QLabel* ZyklenAbbruchPanel = nullptr;
     QLabel* ZyklenAusgabeLabel = nullptr;
+    // The estimated time: of the whole run (endless: per cycle) before Start, the time left
+    // and the progress over rows and cycles while it runs. Hidden where there is no estimate.
+    QFrame* SchaetzungPanel = nullptr;
+    QLabel* SchaetzungLabel = nullptr;
+    QProgressBar* FortschrittBalken = nullptr;
 
     // Background and font colour of the panels.
     QColor Hintergrundfarbe() const { return m_hintergrund; }
@@ -105,6 +112,8 @@ public:
     void ZyklenAbbruchTaste();
     // Stores the choices in the settings file and closes.
     void SchliessenBitBtnClick();
+    // Estimates the run the controls describe and shows its time (not while a run goes).
+    void Schaetzung_zeigen();
 
 protected:
     void showEvent(QShowEvent* ereignis) override;
@@ -117,6 +126,7 @@ protected:
 private:
     // Vektorausgabe_Beobachter, called on the worker.
     void AktuelleZeile(int zeile) override;
+    void Zyklus_beginnt(int nummer) override;
     void Wiederholung_anzeigen(int zeile, const std::string& text) override;
     void Zyklen_anzeigen(int rest) override;
     void Zyklenfeld_markieren(bool gelb) override;
@@ -136,6 +146,7 @@ private:
     void Arbeiter_beenden();
     void Befehl_fertig();
     void Lauf_aufraeumen();
+    void Fortschritt_zeigen(int zeile, int32_t erledigt);
 
     Vektorausgabe m_lauf;
     Tabellenanzeige m_anzeige;
@@ -146,6 +157,11 @@ private:
     QColor m_schrift;
     bool m_schliesst = false;
     std::set<int> m_wiederholungszeilen; // rows showing "k von n"
+    const Positionstabelle& m_tabelle;
+    // The estimate of the run that was started, read on the window thread only.
+    Laufschaetzung m_schaetzung;
+    bool m_fortschritt_aktiv = false;
+    int m_zyklus = 1;
 
     // The run's state as the window sees it, shared with the worker.
     mutable std::mutex m_zustand_mutex;

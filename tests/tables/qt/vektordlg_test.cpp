@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -418,3 +419,30 @@ TEST_F(VektordlgSimulationTest, SchliessenVorDemLaufbeginnBeiVerstummterSteuerun
 }
 
 } // namespace
+
+// 100 steps/s without a ramp: row 1 (100 steps) takes 1 s, row 2 (200 steps) 2 s.
+TEST_F(VektordlgLaufTest, ZeigtDieGeschaetzteDauerUndWaehrendDesLaufsDenRest) {
+    Parametersatz().Startfreq = Parametersatz().Arbeitsfreq = 100;
+    Haltende_Fahrt();
+    Oeffnen();
+    dlg->ZyklenEdit->setText("3");
+    EXPECT_TRUE(dlg->SchaetzungPanel->isVisible());
+    EXPECT_FALSE(dlg->FortschrittBalken->isVisible());
+    EXPECT_EQ(dlg->SchaetzungLabel->text(), QString::fromUtf8("geschätzte Dauer: 00:00:09"));
+    dlg->EndlosCheckBox->click();
+    EXPECT_EQ(dlg->SchaetzungLabel->text(), "je Zyklus: 00:00:03");
+    dlg->EndlosCheckBox->click();
+
+    dlg->StartBitBtn->click();
+    ASSERT_TRUE(Bis_zur_Fahrt());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->FortschrittBalken->maximum() == 6; }, 5000));
+    EXPECT_TRUE(dlg->FortschrittBalken->isVisible());
+    EXPECT_EQ(dlg->FortschrittBalken->value(), 0);
+    EXPECT_EQ(dlg->SchaetzungLabel->text(), "noch 00:00:09");
+    Linie()->Sperre_loesen("Vektorfahrt_ausfuehren");
+    ASSERT_TRUE(Abwarten());
+    // Back at rest: the estimate of the next run, with the cycle count the run left.
+    EXPECT_FALSE(dlg->FortschrittBalken->isVisible());
+    EXPECT_EQ(dlg->ZyklenEdit->text(), "1");
+    EXPECT_EQ(dlg->SchaetzungLabel->text(), QString::fromUtf8("geschätzte Dauer: 00:00:03"));
+}
