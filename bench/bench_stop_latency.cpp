@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -222,6 +223,8 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
     std::uniform_int_distribution<int32_t> weg(50, 300);
     std::uniform_int_distribution<int64_t> versatz_ns(0, static_cast<int64_t>(Schrittperiode_ns));
     std::vector<double> perioden;
+    // How long the call itself takes: logging and raising the request, no beep here.
+    std::vector<double> aufruf_us;
     int fehler = 0;
     for (int i = 0; i < Stopps; ++i) {
         vm->Zuruecksetzen();
@@ -241,6 +244,7 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
         }
         const int64_t anfrage = Zeitbasis::Zaehler();
         Achsen_anhalten();
+        aufruf_us.push_back(static_cast<double>(Zeitbasis::Zaehler() - anfrage) / 1e3);
         if (arbeiter.Ende() != THROW_ABORT) {
             ++fehler;
             continue;
@@ -264,12 +268,20 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
             continue;
         }
         perioden.push_back(static_cast<double>(bremsbeginn - anfrage) / Schrittperiode_ns);
+        // The motion thread busy-waits through every move at this rate; back to back the moves
+        // would use up the kernel's real-time budget (sched_rt_runtime_us, 950 of every
+        // 1000 ms) and it would be held for 50 ms each second. That is a limit of long fast
+        // moves, logged by the driver, not of the stop; the rest keeps it out of these figures.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     vm->Schrittbeobachter_setzen(nullptr);
     Steuerung_schliessen();
     Steuerungsmodule_freigeben();
     PortIO_Fabrik_setzen(nullptr);
     ergebnis = Auswerten(perioden);
+    const Kennzahlen aufruf = Auswerten(aufruf_us);
+    std::printf("parallel: Achsen_anhalten returned after p50=%.1f p99=%.1f max=%.1f us\n",
+                aufruf.p50, aufruf.p99, aufruf.max);
     std::printf("parallel: %zu stops measured, %d failed, ramp of %lld steps, motion thread %s\n",
                 perioden.size(), fehler, static_cast<long long>(R),
                 echtzeit ? "SCHED_FIFO" : "at normal priority");
