@@ -151,11 +151,24 @@ void SerielleSteuerung::Lauf() {
         if (anzahl == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
             const ssize_t n = ::read(m_master, puffer, sizeof puffer);
             if (n > 0) {
-                std::lock_guard lock(m_mutex);
+                // Taken before the lock, so a test thread holding it does not shift the time.
                 jetzt = Zeitbasis::Zaehler();
-                Antworten_einreihen(
-                    m_modell.Bytes_empfangen(std::string_view(puffer, n), jetzt, !m_stumm), jetzt);
-                m_bedingung.notify_all();
+                std::shared_ptr<const Anfragebeobachter> beobachter;
+                std::vector<std::pair<std::string, int64_t>> neue;
+                {
+                    std::lock_guard lock(m_mutex);
+                    const std::size_t bisher = m_modell.Anfragen().size();
+                    Antworten_einreihen(
+                        m_modell.Bytes_empfangen(std::string_view(puffer, n), jetzt, !m_stumm),
+                        jetzt);
+                    beobachter = m_beobachter;
+                    if (beobachter)
+                        for (std::size_t i = bisher; i < m_modell.Anfragen().size(); ++i)
+                            neue.emplace_back(m_modell.Anfragen()[i], m_modell.Anfragebeginn()[i]);
+                    m_bedingung.notify_all();
+                }
+                for (const auto& [anfrage, beginn] : neue)
+                    (*beobachter)(anfrage, beginn);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The line is gone (cannot happen while our own slave end is open).
                 std::lock_guard lock(m_mutex);
@@ -213,6 +226,12 @@ void SerielleSteuerung::Ausstecken() {
     m_ausstecken = true;
     Wecken();
     m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return m_ausgesteckt; });
+}
+
+void SerielleSteuerung::Anfragebeobachter_setzen(Anfragebeobachter beobachter) {
+    std::lock_guard lock(m_mutex);
+    m_beobachter =
+        beobachter ? std::make_shared<const Anfragebeobachter>(std::move(beobachter)) : nullptr;
 }
 
 std::vector<std::string> SerielleSteuerung::Anfragen() const {

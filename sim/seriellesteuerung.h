@@ -41,6 +41,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -82,6 +84,12 @@ public:
     // Closes the master side: the program's side sees a hang-up. Returns once it is closed.
     void Ausstecken();
 
+    // Called on the simulator's thread, outside its lock, for every request once it is whole:
+    // its text and when its first byte was read from the line (ns of Zeitbasis::Zaehler).
+    // nullptr removes it.
+    using Anfragebeobachter = std::function<void(const std::string& anfrage, int64_t erstes_byte)>;
+    void Anfragebeobachter_setzen(Anfragebeobachter beobachter);
+
     // What the controller has seen and holds.
     std::vector<std::string> Anfragen() const;
     // Waits until at least n requests have arrived; false on time-out.
@@ -113,6 +121,7 @@ private:
     std::optional<std::size_t> m_abschneiden;
     bool m_ausstecken = false;
     bool m_ausgesteckt = false;
+    std::shared_ptr<const Anfragebeobachter> m_beobachter;
 
     // Only the thread touches these.
     struct Ausgehend {

@@ -459,11 +459,12 @@ std::vector<std::string> Steuerungsmodell::Bytes_empfangen(std::string_view byte
     Fortschreiten(jetzt, aus);
     for (char c : bytes) {
         if (m_aufzeichnung == Aufzeichnung::Kopf && ausfuehren && !(c == ETX && m_zeile.empty())) {
+            Zeilenbeginn_merken(jetzt);
             // The header is taken raw up to its STX (or a CR).
             if (c == STX || c == CR) {
                 m_cr_schlucken = c == STX;
                 std::string kopf = std::exchange(m_zeile, {});
-                m_anfragen.push_back(kopf);
+                Anfrage_merken(kopf);
                 Kopf_fertig(std::move(kopf), aus);
             } else if (m_zeile.size() < Zeilenlaenge_max) {
                 m_zeile += c;
@@ -480,6 +481,7 @@ std::vector<std::string> Steuerungsmodell::Bytes_empfangen(std::string_view byte
             if (c == CR) m_ueberlang = false;
             continue;
         }
+        Zeilenbeginn_merken(jetzt);
         if (c == CR) {
             Zeile_fertig(std::exchange(m_zeile, {}), jetzt, ausfuehren, aus);
         } else if (c == ETX && m_zeile.empty()) {
@@ -496,9 +498,20 @@ std::vector<std::string> Steuerungsmodell::Bytes_empfangen(std::string_view byte
     return aus;
 }
 
+void Steuerungsmodell::Zeilenbeginn_merken(int64_t jetzt) {
+    if (m_zeilenbeginn) return;
+    m_zeilenbeginn = jetzt;
+}
+
+void Steuerungsmodell::Anfrage_merken(const std::string& zeile) {
+    m_anfragen.push_back(zeile);
+    m_anfragebeginn.push_back(m_zeilenbeginn.value_or(0));
+    m_zeilenbeginn.reset();
+}
+
 void Steuerungsmodell::Zeile_fertig(std::string zeile, int64_t jetzt, bool ausfuehren,
                                     std::vector<std::string>& aus) {
-    m_anfragen.push_back(zeile);
+    Anfrage_merken(zeile);
     if (!ausfuehren) return;
     if (!zeile.empty() && zeile.front() == '@') {
         Mehrbyte(zeile, jetzt, aus);

@@ -85,6 +85,9 @@ public:
 
     int32_t Modul() const { return m_modul; }
     const std::vector<std::string>& Anfragen() const { return m_anfragen; }
+    // When the first byte of each request arrived (the jetzt it was fed with), in the order of
+    // Anfragen.
+    const std::vector<int64_t>& Anfragebeginn() const { return m_anfragebeginn; }
     // Axis letter x, y, z, u (either case); 0 for any other letter.
     int32_t Position(char achse, int64_t jetzt) const;
     const Einstellungen& Einstellungswerte() const { return m_e; }
@@ -134,6 +137,8 @@ private:
         bool Abgebrochen = false;
     };
 
+    void Zeilenbeginn_merken(int64_t jetzt);
+    void Anfrage_merken(const std::string& zeile);
     void Zeile_fertig(std::string zeile, int64_t jetzt, bool ausfuehren,
                       std::vector<std::string>& aus);
     void Mehrbyte(const std::string& zeile, int64_t jetzt, std::vector<std::string>& aus);
@@ -172,6 +177,8 @@ private:
     std::array<std::optional<Programm>, Programmplaetze> m_plaetze;
 
     std::vector<std::string> m_anfragen;
+    std::vector<int64_t> m_anfragebeginn;
+    std::optional<int64_t> m_zeilenbeginn; // first byte of the request being received
     std::deque<Abschnitt> m_abschnitte;
     std::deque<std::string> m_wartende;
 };

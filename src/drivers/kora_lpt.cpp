@@ -774,12 +774,6 @@ Fahrtergebnis Kora_lpt::Fahrt(int32_t modus, const std::array<int64_t, 4>& wege,
                 m_ende_durch_eingang = true;
             }
 
-            if (m_anhalteanforderung.exchange(false, std::memory_order_relaxed)) {
-                abgebrochen = true;
-                // Brake along the ramp, but never beyond the target.
-                n = std::min(n, R);
-            }
-
             if (f > 0) {
                 const int64_t periode = Schrittperiode(m_zaehlerfrequenz, f);
                 const int64_t t1 = Zeitbasis::Zaehler();
@@ -798,6 +792,15 @@ Fahrtergebnis Kora_lpt::Fahrt(int32_t modus, const std::array<int64_t, 4>& wege,
                 }
             }
             ++m_statistik.zyklen;
+
+            // Looked at once the period is over rather than before it, so a halt that came
+            // during the period already slows the next one: the ramp down begins at the next
+            // step instead of the one after it.
+            if (m_anhalteanforderung.exchange(false, std::memory_order_relaxed)) {
+                abgebrochen = true;
+                // Brake along the ramp, but never beyond the target.
+                n = std::min(n, R);
+            }
 
             f = rampe.naechste(f, n);
         }

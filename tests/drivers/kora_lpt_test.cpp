@@ -245,6 +245,29 @@ TEST_F(KoraLpt, AnhaltenBremstUeberDieRampeUndNieUeberDasZiel) {
     EXPECT_EQ(vm->Position('x'), 300);
 }
 
+// However early or late in the move the halt comes, the move brakes over exactly the ramp's
+// steps from the step it came in, never beyond the target, and the request is used up.
+TEST_F(KoraLpt, AnhaltenJederzeitGenauDieRampenschritteWeiter) {
+    Oeffnen();
+    struct Fall {
+        int32_t weg, anhalten_bei, ende;
+    };
+    // s 200, w 1000, 200 ms: R = 100; a move of 150 has R cut to 75.
+    for (const Fall& fall : {Fall{2000, 1, 101}, Fall{2000, 40, 140}, Fall{300, 199, 299},
+                             Fall{300, 200, 300}, Fall{150, 10, 85}}) {
+        vm->Zuruecksetzen();
+        Bei_Position('x', fall.anhalten_bei, [this] { lpt.lpt_Anhalten(); });
+        EXPECT_EQ(lpt.lpt_Vektorfahrt(1, fall.weg, 0, 0, 200, 1000, 200),
+                  Fahrtergebnis::abgebrochen)
+            << fall.anhalten_bei;
+        EXPECT_EQ(vm->Position('x'), fall.ende) << fall.anhalten_bei;
+    }
+    vm->Zuruecksetzen();
+    vm->Schrittbeobachter_setzen(nullptr);
+    EXPECT_EQ(lpt.lpt_Vektorfahrt(1, 20, 0, 0, 200, 1000, 200), Fahrtergebnis::fertig);
+    EXPECT_EQ(vm->Position('x'), 20);
+}
+
 TEST_F(KoraLpt, SofortStoppenEndetNachDemLaufendenSchritt) {
     Oeffnen();
     Bei_Position('y', -40, [this] { lpt.lpt_Sofort_stoppen(); });

@@ -1,13 +1,18 @@
 #include "seriellesteuerung.h"
 
+#include "platform/zeitbasis.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace orvexa {
 namespace {
@@ -153,6 +158,33 @@ TEST_F(Steuerung, UeberlangeAnfrage) {
     leitung.Senden(std::string(300, 'A') + "\r");
     EXPECT_EQ(leitung.Antwort(), E(8));
     EXPECT_EQ(leitung.Anfrage("A1,1"), ack); // the rest was dropped without an answer
+}
+
+// The observer sees every request with the time its first byte was read, before the answer
+// leaves, so a caller that has its answer also has the time stamp.
+TEST_F(Steuerung, AnfragebeobachterMeldetDenErstenBytezeitpunkt) {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, int64_t>> gesehen;
+    sim.Anfragebeobachter_setzen([&](const std::string& anfrage, int64_t erstes_byte) {
+        std::lock_guard lock(mutex);
+        gesehen.emplace_back(anfrage, erstes_byte);
+    });
+    const int64_t vorher = Zeitbasis::Zaehler();
+    EXPECT_EQ(leitung.Anfrage("#S400"), ack);
+    const int64_t zwischen = Zeitbasis::Zaehler();
+    EXPECT_EQ(leitung.Anfrage("@B"), "@B" + ack);
+    const int64_t nachher = Zeitbasis::Zaehler();
+    sim.Anfragebeobachter_setzen(nullptr);
+    EXPECT_EQ(leitung.Anfrage("#S500"), ack);
+
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(gesehen.size(), 2u);
+    EXPECT_EQ(gesehen[0].first, "#S400");
+    EXPECT_EQ(gesehen[1].first, "@B");
+    EXPECT_GE(gesehen[0].second, vorher);
+    EXPECT_LE(gesehen[0].second, zwischen);
+    EXPECT_GE(gesehen[1].second, zwischen);
+    EXPECT_LE(gesehen[1].second, nachher);
 }
 
 TEST_F(Steuerung, WatchdogAusgangWirdVerweigert) {

@@ -243,6 +243,48 @@ TEST_F(Modell, UeberlangeAnfrageEinmalAbgelehntRestVerworfen) {
     EXPECT_EQ(Senden(std::string(256, 'Q')), Antworten{E(1)});
 }
 
+// Each request carries the time its first byte arrived, however the bytes were cut: the stop
+// benchmark measures to that byte.
+TEST_F(Modell, AnfragebeginnIstDieZeitDesErstenBytes) {
+    struct Stueck {
+        const char* bytes;
+        int64_t zeit;
+    };
+    struct Fall {
+        const char* name;
+        std::vector<Stueck> stuecke;
+        std::vector<std::string> anfragen;
+        std::vector<int64_t> beginn;
+    };
+    const std::string lang(300, 'Q');
+    const std::string kopf = std::string("*PW1\rkopf") + M::STX + "\r#PD,1\r";
+    const std::vector<Fall> faelle{
+        {"geteilt", {{"@", 10}, {"B\r", 20}}, {"@B"}, {10}},
+        {"zwei_in_einem_stueck", {{"#S400\r@V\r", 30}}, {"#S400", "@V"}, {30, 30}},
+        {"leer_und_ETX", {{"\r", 5}, {"\x03", 6}}, {"", "\x03"}, {5, 6}},
+        {"ueberlang_dann_neu",
+         {{lang.c_str(), 7}, {"QQ\rA1,1", 8}, {"\r", 9}},
+         {std::string(257, 'Q'), "A1,1"},
+         {7, 8}},
+        // The CR right after the header's STX belongs to the header, not to the next request.
+        {"kopf", {{kopf.c_str(), 11}}, {"*PW1", "kopf", "#PD,1"}, {11, 11, 11}},
+        {"kopf_geteilt",
+         {{"*PW1\rko", 12}, {"pf\x02", 13}, {"\r", 14}, {"#PD,1\r", 15}},
+         {"*PW1", "kopf", "#PD,1"},
+         {12, 12, 15}},
+    };
+    for (const Fall& fall : faelle) {
+        M modell{5};
+        for (const Stueck& s : fall.stuecke)
+            modell.Bytes_empfangen(s.bytes, t + s.zeit);
+        EXPECT_EQ(modell.Anfragen(), fall.anfragen) << fall.name;
+        std::vector<int64_t> erwartet;
+        for (int64_t b : fall.beginn)
+            erwartet.push_back(t + b);
+        EXPECT_EQ(modell.Anfragebeginn(), erwartet) << fall.name;
+    }
+}
+
 // --- program memory --------------------------------------------------------------------------
 
 class Programmspeicher : public Modell {
