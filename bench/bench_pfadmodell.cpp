@@ -38,16 +38,17 @@ Messung Messen(int wiederholungen, const std::function<void()>& f) {
 }
 
 // Rows such as an operator makes them: outputs, x/y distances, a z move now and then,
-// repeats.
-void Fuellen(Positionstabelle& t, int zeilen) {
+// repeats. In steps the distances are whole numbers, as a converted table holds them.
+void Fuellen(Positionstabelle& t, int zeilen, bool schritte) {
     t.TabelleLoeschen();
     t.ZeileHinzufuegen(zeilen - t.Zeilenzahl());
     const char* schalter[] = {"ON", "OFF", "-", "-"};
     for (int z = 1; z <= zeilen; ++z) {
         t.Zelle_setzen(z, 2, schalter[z % 4]);
-        t.Zelle_setzen(z, 6, std::to_string(z % 100 - 50) + "." + std::to_string(z % 100));
-        t.Zelle_setzen(z, 7, std::to_string(-(z % 25)) + ".50");
-        t.Zelle_setzen(z, 8, z % 7 == 0 ? "-2.5" : (z % 7 == 1 ? "2.5" : "-"));
+        const std::string nachkomma = schritte ? "" : "." + std::to_string(z % 100);
+        t.Zelle_setzen(z, 6, std::to_string(z % 100 - 50) + nachkomma);
+        t.Zelle_setzen(z, 7, std::to_string(-(z % 25)) + (schritte ? "" : ".50"));
+        t.Zelle_setzen(z, 8, z % 7 == 0 ? "-25" : (z % 7 == 1 ? "25" : "-"));
         t.Zelle_setzen(z, 10, std::to_string(z % 500));
         t.Zelle_setzen(z, 12, "1200");
         t.Zelle_setzen(z, 14, std::to_string(z % 3));
@@ -69,7 +70,6 @@ int main(int argc, char** argv) {
     p.xMotStep = p.yMotStep = p.zMotStep = p.uMotStep = 400;
 
     Positionstabelle t;
-    Fuellen(t, zeilen);
     std::printf("path of %d rows, %d repetitions each\n", zeilen, wiederholungen);
 
     for (const auto& [name, schritte, winkel] :
@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
           std::tuple{"degrees (/WT)", false, true}}) {
         t.Schritteingabe = schritte;
         t.Modus.Winkel = winkel;
+        Fuellen(t, zeilen, schritte);
         Pfadmodell pfad;
         std::printf("%s:\n", name);
         Zeigen("whole table", Messen(wiederholungen, [&] { pfad.Berechnen(t); }));
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
         int wert = 0;
         const auto aendern = [&](int zeile) {
             return Messen(wiederholungen, [&] {
-                t.Zelle_setzen(zeile, 6, std::to_string(++wert % 90 + 1) + ".25");
+                t.Zelle_setzen(zeile, 6, std::to_string(++wert % 90 + 1) + (schritte ? "" : ".25"));
                 pfad.Zeilen_geaendert(t, zeile, zeile);
             });
         };
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
         Zeigen("one cell, last row", aendern(zeilen));
         Zeigen("row reported, nothing changed",
                Messen(wiederholungen, [&] { pfad.Zeilen_geaendert(t, zeilen / 3, zeilen / 3); }));
-        Zeigen("row inserted at row 1", Messen(wiederholungen, [&] {
+        // Mostly the table's own work: it moves 100,000 rows twice.
+        Zeigen("row inserted, removed at row 1 (table+path)", Messen(wiederholungen, [&] {
                    t.AktZeile = 1;
                    t.ZeileEinfuegen();
                    pfad.Zeilen_eingefuegt(t, 1, 1);

@@ -49,7 +49,9 @@ Ansichtseinstellungen Ansichtseinstellungen_aus_Inhalt(std::string_view text) {
     bool im_abschnitt = false;
     while (!text.empty()) {
         const std::size_t ende = text.find('\n');
-        const std::string zeile = Text_trimmen(text.substr(0, ende));
+        std::string_view roh = text.substr(0, ende);
+        if (!roh.empty() && roh.back() == '\r') roh.remove_suffix(1);
+        const std::string zeile = Text_trimmen(roh);
         text = ende == std::string_view::npos ? std::string_view{} : text.substr(ende + 1);
         if (zeile.starts_with('[')) {
             im_abschnitt = zeile == "[Pfadvorschau]";

@@ -381,6 +381,8 @@ void TMainForm::Gitter_erzeugen() {
     m_teiler = new QSplitter(Qt::Horizontal, m_mitte);
     m_teiler->setChildrenCollapsible(true);
     m_mitte->layout()->addWidget(m_teiler);
+    // The middle area is shown already; a layout would show its new part only later.
+    m_teiler->show();
     m_gitter = Tabellenansicht_erzeugen(*m_modell, m_teiler);
     m_teiler->addWidget(m_gitter);
     m_gitter->hide();

@@ -7,6 +7,7 @@
 #include "core/steuerung.h"
 #include "drivers/standardtreiber.h"
 #include "platform/portverzeichnis.h"
+#include "qt/fensteroberflaeche.h"
 #include "seriellesteuerung.h"
 #include "simulation.h"
 #include "tables/ansichtseinstellungen.h"
@@ -21,6 +22,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include <gmock/gmock.h>
@@ -40,6 +42,8 @@ class PfadansichtTest : public Testumgebung {
 protected:
     void SetUp() override {
         Testumgebung::SetUp();
+        // The run's progress reaches the window thread queued, as in the program.
+        Oberflaeche_setzen(&fenster_ui);
         if (const char* alt = std::getenv("ORVEXA_PORTS")) alte_ports = alt;
         ::setenv("ORVEXA_PORTS", ordner.Datei("ports").c_str(), 1);
         Standardtreiber_einrichten();
@@ -92,6 +96,7 @@ protected:
         return ansicht->grab().toImage().pixelColor(p.toPoint());
     }
 
+    orvexa::test::Fensteroberflaeche fenster_ui{ui};
     std::optional<std::string> alte_ports;
     std::string ansichtsdatei;
     std::unique_ptr<SerielleSteuerung> sim;
@@ -125,8 +130,10 @@ TEST_F(PfadansichtTest, HervorgehobeneZeileFolgtDemLaufAufDerSimuliertenMaschine
                                  }});
     std::vector<int> gezeigt;
     int richtig_gezeichnet = 0;
+    bool fremder_thread = false;
     QObject::connect(ansicht, &Pfadansicht::Laufzeile_gezeigt, ansicht, [&](int zeile) {
         gezeigt.push_back(zeile);
+        if (QThread::currentThread() != qApp->thread()) fremder_thread = true;
         // The point after the row is drawn in the run colour, and the grid agrees.
         if (Farbe_nach(zeile) == Pfadansicht::Laufzeilenfarbe() &&
             fenster->Modell()->AktuelleZeile() == zeile)
@@ -142,6 +149,7 @@ TEST_F(PfadansichtTest, HervorgehobeneZeileFolgtDemLaufAufDerSimuliertenMaschine
 
     EXPECT_EQ(gezeigt, (std::vector<int>{1, 2, 3, 4, 5, 1, 2, 3, 4, 5}));
     EXPECT_EQ(richtig_gezeichnet, static_cast<int>(gezeigt.size()));
+    EXPECT_FALSE(fremder_thread);
     EXPECT_EQ(ansicht->Laufzeile(), 5);
     // The moves the machine made are the path's: one cycle ends at (0, 400) steps.
     EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 2 * 0);
