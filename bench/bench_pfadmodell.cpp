@@ -56,7 +56,7 @@ void Fuellen(Positionstabelle& t, int zeilen, bool schritte) {
 }
 
 void Zeigen(const char* was, const Messung& m) {
-    std::printf("  %-44s best %8.3f ms   median %8.3f ms\n", was, m.bestes_ms, m.median_ms);
+    std::printf("  %-44s best %9.4f ms   median %9.4f ms\n", was, m.bestes_ms, m.median_ms);
 }
 
 } // namespace

@@ -43,6 +43,12 @@ double Runde_Laenge(double wunsch) {
     return 10 * zehner;
 }
 
+// Outputs are drawn just above their point, so that a z mark at the same place stays seen.
+QPointF Markenort(const QPointF& p, Markenart art) {
+    const bool ausgang = art == Markenart::ausgang_ein || art == Markenart::ausgang_aus;
+    return ausgang ? p + QPointF(0, -8) : p;
+}
+
 void Marke_zeichnen(QPainter& maler, const QPointF& p, Markenart art, double r) {
     switch (art) {
     case Markenart::z_minus: {
@@ -250,13 +256,13 @@ void Pfadansicht::Bild_zeichnen() {
     const std::vector<Pfadmarke>& marken = m_pfad.Marken();
     if (marken.size() <= Formen_bis_Marken) {
         for (const Pfadmarke& m : marken) {
-            const QPointF p = Bildpunkt(m.x, m.y);
+            const QPointF p = Markenort(Bildpunkt(m.x, m.y), m.art);
             if (sichtbar.contains(p)) Marke_zeichnen(maler, p, m.art, 3.5);
         }
     } else {
         maler.setRenderHint(QPainter::Antialiasing, false);
         for (const Pfadmarke& m : marken) {
-            const QPointF p = Bildpunkt(m.x, m.y);
+            const QPointF p = Markenort(Bildpunkt(m.x, m.y), m.art);
             if (!sichtbar.contains(p)) continue;
             maler.setPen(QPen(Markenfarbe(m.art), 3));
             maler.drawPoint(p);
