@@ -72,6 +72,7 @@ public:
 // ORVEXA_SCREENSHOT=file.png: once the start-up has ended and the window had 1.5 s to settle,
 // the main window is saved to that file and the program ends (scripts/screenshot). With
 // ORVEXA_SCREENSHOT_FENSTER naming one of fenster, that window is opened first and saved instead.
+// ORVEXA_SCREENSHOT_TABELLE names a table file that is opened first, as "Oeffnen" would.
 void Bildschirmfoto_vorbereiten(TMainForm& fenster,
                                 const std::map<QString, std::function<void()>>& oeffner) {
     const char* ziel = std::getenv("ORVEXA_SCREENSHOT");
@@ -79,7 +80,13 @@ void Bildschirmfoto_vorbereiten(TMainForm& fenster,
     const QString datei = QString::fromLocal8Bit(ziel);
     const char* name = std::getenv("ORVEXA_SCREENSHOT_FENSTER");
     const QString fenstername = name ? QString::fromLocal8Bit(name) : QString();
-    const auto aufnehmen = [&fenster, &oeffner, datei, fenstername] {
+    const char* tabelle = std::getenv("ORVEXA_SCREENSHOT_TABELLE");
+    const QString tabellendatei = tabelle ? QString::fromLocal8Bit(tabelle) : QString();
+    const auto aufnehmen = [&fenster, &oeffner, datei, fenstername, tabellendatei] {
+        if (!tabellendatei.isEmpty()) {
+            fenster.Oeffnen_Dialog = [tabellendatei](const QString&) { return tabellendatei; };
+            fenster.MenuOeffnenClick();
+        }
         if (fenstername.isEmpty()) {
             QTimer::singleShot(1500, &fenster, [&fenster, datei] {
                 const bool gespeichert = fenster.grab().save(datei);

@@ -11,7 +11,9 @@
 #include "platform/oberflaeche.h"
 #include "platform/programmverzeichnis.h"
 #include "platform/qt/qtext.h"
+#include "tables/ansichtseinstellungen.h"
 #include "tables/programmspeicher.h"
+#include "tables/qt/pfadansicht.h"
 #include "tables/qt/tabellenmodell.h"
 
 #include <QAction>
@@ -27,6 +29,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -73,6 +76,7 @@ TMainForm::TMainForm(const QStringList& argumente, QWidget* parent) : QMainWindo
     m_programmname = name.empty() ? std::string(Programmtitel) : name;
 
     Schalter_lesen(argumente);
+    Ansichtsdatei = Ansichtseinstellungen_Dateiname();
 
     m_mitte = new QWidget(this);
     auto* anordnung = new QVBoxLayout(m_mitte);
@@ -125,6 +129,8 @@ TMainForm::~TMainForm() {
     QTableView* gitter = m_gitter;
     m_gitter = nullptr;
     m_gitterflaeche = m_gitterkopf = nullptr;
+    delete m_pfadansicht;
+    m_pfadansicht = nullptr;
     delete gitter;
     m_modell.reset();
     if (m_simulation) {
@@ -372,9 +378,15 @@ void TMainForm::Gitter_erzeugen() {
     }
     m_tabelle->Modus = Tabellenmodus{ModusWT, ModusTorval};
     m_modell = std::make_unique<Tabellenmodell>(*m_tabelle);
-    m_gitter = Tabellenansicht_erzeugen(*m_modell, m_mitte);
-    m_mitte->layout()->addWidget(m_gitter);
+    m_teiler = new QSplitter(Qt::Horizontal, m_mitte);
+    m_teiler->setChildrenCollapsible(true);
+    m_mitte->layout()->addWidget(m_teiler);
+    // The middle area is shown already; a layout would show its new part only later.
+    m_teiler->show();
+    m_gitter = Tabellenansicht_erzeugen(*m_modell, m_teiler);
+    m_teiler->addWidget(m_gitter);
     m_gitter->hide();
+    Pfadvorschau_anlegen();
 
     m_gitter->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_gitter, &QWidget::customContextMenuRequested, this, [this](const QPoint& ort) {
@@ -390,6 +402,57 @@ void TMainForm::Gitter_erzeugen() {
     m_gitter->viewport()->installEventFilter(this);
     m_gitterflaeche = m_gitter->viewport();
     m_modell->AktuelleZeile_setzen(m_aktuelle_zeile);
+}
+
+void TMainForm::Pfadvorschau_anlegen() {
+    m_pfadansicht = new Pfadansicht(*m_modell, m_teiler);
+    m_teiler->addWidget(m_pfadansicht);
+    m_teiler->setCollapsible(0, false);
+    m_teiler->setStretchFactor(0, 1);
+    m_pfadansicht->hide();
+    m_pfadansicht->Laufzeile_setzen(m_aktuelle_zeile);
+
+    connect(m_gitter->selectionModel(), &QItemSelectionModel::currentChanged, m_pfadansicht,
+            [this](const QModelIndex& jetzt) {
+                m_pfadansicht->Cursorzeile_setzen(jetzt.isValid() ? jetzt.row() + 1 : -1);
+            });
+    connect(m_pfadansicht, &Pfadansicht::Zeile_gewaehlt, this, [this](int zeile) {
+        const int spalte = std::max(m_gitter->currentIndex().column() + 1, 1);
+        const QModelIndex ziel = m_modell->Zellindex(zeile, spalte);
+        m_gitter->setCurrentIndex(ziel);
+        m_gitter->scrollTo(ziel);
+    });
+    connect(m_pfadansicht, &Pfadansicht::Schliessen_gewuenscht, this, [this] {
+        const int gesamt = m_teiler->sizes().value(0) + m_teiler->sizes().value(1);
+        m_teiler->setSizes({gesamt, 0});
+        Ansicht_speichern();
+    });
+    // Only a move by the operator: sizes set by the program are no choice to keep.
+    connect(m_teiler, &QSplitter::splitterMoved, this, [this] { Ansicht_speichern(); });
+}
+
+void TMainForm::Ansicht_anwenden() {
+    // Once both sides are shown: a splitter keeps no sizes for hidden parts.
+    if (m_ansicht_angewandt || !m_teiler || !m_pfadansicht || m_pfadansicht->isHidden()) return;
+    m_ansicht_angewandt = true;
+    const Ansichtseinstellungen e = Ansichtseinstellungen_laden(Ansichtsdatei);
+    const int gesamt = std::max(m_teiler->width(), 600);
+    const int breite =
+        e.Pfadvorschau_breite > 0 ? std::min(e.Pfadvorschau_breite, gesamt - 100) : gesamt / 3;
+    m_teiler->setSizes(
+        {e.Pfadvorschau_offen ? gesamt - breite : gesamt, e.Pfadvorschau_offen ? breite : 0});
+}
+
+void TMainForm::Ansicht_speichern() {
+    if (!m_teiler || !m_pfadansicht) return;
+    Ansichtseinstellungen e = Ansichtseinstellungen_laden(Ansichtsdatei);
+    const int breite = m_teiler->sizes().value(1);
+    e.Pfadvorschau_offen = breite > 0;
+    if (breite > 0) e.Pfadvorschau_breite = breite;
+    std::string fehler;
+    // A view setting that cannot be kept is not worth a box; the log says why.
+    if (!Ansichtseinstellungen_speichern(e, Ansichtsdatei, &fehler))
+        Protokoll_schreiben(Ebene_Fehler, "Ansicht_speichern() :: " + fehler);
 }
 
 void TMainForm::Parameter_laden() {
@@ -471,6 +534,8 @@ void TMainForm::Verbinden() {
     };
     if (ModusWT && Anzeige_oeffnen) schritte.Anzeige_oeffnen = Anzeige_oeffnen;
     Verbunden = Steuerung_verbinden(schritte).Verbunden;
+    // Millimetres are drawn as the steps the parameters make of them.
+    if (m_pfadansicht) m_pfadansicht->Neu_berechnen();
     Menuestatus();
     Statusleiste_zeigen();
 }
@@ -503,6 +568,11 @@ void TMainForm::Menues_sperren() {
 void TMainForm::Menuestatus() {
     Beschriftung_zeigen();
     const bool t = Tabelle_offen();
+    // The preview belongs to the open table.
+    if (m_pfadansicht) {
+        m_pfadansicht->setVisible(t);
+        Ansicht_anwenden();
+    }
     const bool v = Verbunden;
     MenuDatei->menuAction()->setEnabled(true);
     MenuBeenden->setEnabled(true);
@@ -711,6 +781,7 @@ void TMainForm::MenuND261_TestClick() {
 void TMainForm::AktuelleZeile_setzen(int zeile) {
     m_aktuelle_zeile = zeile;
     if (m_modell) m_modell->AktuelleZeile_setzen(zeile);
+    if (m_pfadansicht) m_pfadansicht->Laufzeile_setzen(zeile);
 }
 
 void TMainForm::Wiederholung_anzeigen(int zeile, const std::string& text) {

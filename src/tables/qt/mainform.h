@@ -16,11 +16,13 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QTableView;
 class QToolBar;
 
 namespace orvexa {
 
+class Pfadansicht;
 class TND261TestPanel;
 class Tabellenmodell;
 
@@ -43,6 +45,14 @@ public:
     // nullptr until the start-up made the grid.
     Tabellenmodell* Modell() { return m_modell.get(); }
     QTableView* Gitter() { return m_gitter; }
+    // The path preview beside the grid and the splitter between them; nullptr until the
+    // start-up made the grid.
+    Pfadansicht* Pfadvorschau() { return m_pfadansicht; }
+    QSplitter* Teiler() { return m_teiler; }
+    // Our own file for how the operator left the preview (never one of the program's files);
+    // read when the grid is made, written when the operator moves the splitter or closes the
+    // preview. Tests put their own path here before the start-up.
+    std::string Ansichtsdatei;
 
     // Signalled once when the last window of the start-up exists; the start-up timer waits
     // for it before it makes the grid and connects.
@@ -172,6 +182,9 @@ private:
     void Simulation_bereitstellen();
     void Hinweise_zeigen(int spalte);
     void Tabelle_verbergen();
+    void Pfadvorschau_anlegen();
+    void Ansicht_anwenden();
+    void Ansicht_speichern();
 
     std::string m_programmname; // lower case, without extension
     QString m_oeffnen_verzeichnis;
@@ -180,6 +193,9 @@ private:
     std::unique_ptr<Positionstabelle> m_eigene_tabelle;
     std::unique_ptr<Tabellenmodell> m_modell;
     QTableView* m_gitter = nullptr;
+    QSplitter* m_teiler = nullptr;
+    Pfadansicht* m_pfadansicht = nullptr;
+    bool m_ansicht_angewandt = false;
     // The grid's parts whose events the hints watch; compared, never called.
     const QObject* m_gitterflaeche = nullptr;
     const QObject* m_gitterkopf = nullptr;
