@@ -120,6 +120,8 @@ constexpr Zeile Zeilen[] = {
     {Material, "Material", "Material", "Material"},
     {Ventil, "Ventil", "Valve", "Zawor"},
     {bar, "bar", "bar", "bar"},
+    {geschaetzte_Dauer, "geschätzte Dauer", "estimated time", "szacowany czas"},
+    {noch, "noch", "left", "pozostalo"},
 };
 
 constexpr bool In_Reihenfolge() {

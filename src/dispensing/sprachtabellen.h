@@ -115,6 +115,9 @@ enum class Textnummer : uint16_t {
     Material,
     Ventil,
     bar,
+    // The estimate beside the layout view.
+    geschaetzte_Dauer,
+    noch,
     Anzahl // not a row
 };
 inline constexpr int Textzahl = static_cast<int>(Textnummer::Anzahl);

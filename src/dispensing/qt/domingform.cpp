@@ -17,6 +17,7 @@
 #include "platform/programmverzeichnis.h"
 #include "platform/qt/qtext.h"
 #include "platform/qt/qtoberflaeche.h"
+#include "tables/laufzeitschaetzung.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -355,7 +356,11 @@ void TDomingForm::Oberflaeche_anlegen() {
     HDosierzeit3Edit = verborgen(s, 10 + 4 * z);
 
     Auftragsbild = new Auftragsansicht(this);
-    Auftragsbild->setGeometry(856, oben + 6, 272, 400);
+    Auftragsbild->setGeometry(856, oben + 6, 272, 372);
+    SchaetzungLabel = new QLabel(this);
+    SchaetzungLabel->setGeometry(856, oben + 384, 272, 22);
+    SchaetzungLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    SchaetzungLabel->setIndent(4);
     Vorschau = new DomingVorschaubild(JobPanel);
     Vorschau->move(330, 6);
     Vorschau->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -942,6 +947,7 @@ void TDomingForm::PageControlChange() {
     if (seite == Seite_HPGL && !Beschaeftigt()) {
         m_hpgl.Offset_setzen(0, 0);
         m_hpgl.HPGL_Parser(m_job.HFilename);
+        m_kontur = m_hpgl.Tabelle();
     }
     KEndwinkelScrollBar->setVisible(seite == Seite_Kreis);
     KEndwinkelPanel->setVisible(seite == Seite_Kreis);
@@ -989,6 +995,20 @@ void TDomingForm::Auftragsplan_zeigen(DomingJob j) {
         j.xStartpunkt = m_x_mm;
         j.yStartpunkt = m_y_mm;
     }
+    DomingSchaetzeingaben e;
+    e.Startseite = StartPunktPageControl->currentIndex() == Seite_Startpunkt
+                       ? DomingStartseite::Startpunkt
+                       : DomingStartseite::Manuelles_Fahren;
+    e.Referenzfahrt = ReferenzfahrtCheckBox->isChecked();
+    e.ModusKora = ModusKora;
+    if (e.Startseite == DomingStartseite::Manuelles_Fahren) {
+        e.xStart = m_x_mm;
+        e.yStart = m_y_mm;
+    }
+    if (j.Type == "HPGL") e.Kontur = m_kontur;
+    m_schaetzung = Doming_schaetzen(j, Parametersatz(), Parametersatz().Modul, e);
+    SchaetzungLabel->setText(Uebersetzt("geschätzte Dauer") + QStringLiteral(": ") +
+                             Q(Dauertext(m_schaetzung.Gesamt_s())));
     Auftragsbild->Plan_setzen(
         Auftragsplan_berechnen(std::move(j), m_parameter, m_hpgl.Ausdehnung_mm()));
 }
@@ -1000,6 +1020,7 @@ void TDomingForm::HPGLLadenClick() {
     m_job.HFilename = pfad.toStdString();
     m_hpgl.Offset_setzen(0, 0);
     m_hpgl.HPGL_Parser(m_job.HFilename);
+    m_kontur = m_hpgl.Tabelle();
     Vorschau_zeigen();
 }
 
@@ -1007,6 +1028,7 @@ void TDomingForm::HPGLSchliessenClick() {
     if (Beschaeftigt()) return;
     m_job.HFilename.clear();
     m_hpgl.Leeren();
+    m_kontur.clear();
     Vorschau_zeigen();
 }
 
@@ -1183,6 +1205,10 @@ void TDomingForm::Befehl_fertig() {
     // Normally the command has shown its end already; this covers one that could not.
     Im_Fensterthread([](TDomingForm& d) {
         if (d.m_beschaeftigt_gezeigt) d.Beschaeftigt_zeigen(false, false);
+        // The command no longer reads the job (its busy flag may not be down yet).
+        DomingJob j = d.m_job;
+        d.Felder_lesen(j);
+        d.Auftragsplan_zeigen(std::move(j));
     });
 }
 
@@ -1248,6 +1274,9 @@ void TDomingForm::Laserpointer_Haken_setzen(bool an) {
 void TDomingForm::Teil_beginnt(const DomingTeil& t) {
     Im_Fensterthread([z = DomingZaehler{t.ixBogen, t.iyBogen, t.ix, t.iy}](TDomingForm& d) {
         d.Auftragsbild->Teil_in_Arbeit(d.Auftragsbild->Plan().Nummer(z));
+        const std::size_t teil = Doming_Teilnummer(d.Auftragsbild->Plan().Job, z);
+        d.SchaetzungLabel->setText(d.Uebersetzt("noch") + ' ' +
+                                   Q(Dauertext(d.m_schaetzung.Rest_s(teil))));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "dispensing/domingjob.h"
 #include "dispensing/domingparameter.h"
 #include "dispensing/domingprimitive.h"
+#include "dispensing/domingschaetzung.h"
 #include "dispensing/hpgldatamodule.h"
 #include "dispensing/sprachtabellen.h"
 #include "dispensing/stoppuhr.h"
@@ -164,6 +165,8 @@ public:
     DomingVorschaubild* Vorschau = nullptr;
     // The whole job as the run visits it, beside the shape pages.
     Auftragsansicht* Auftragsbild = nullptr;
+    // "geschätzte Dauer: 00:01:23" before a run, "noch 00:00:45" during it.
+    QLabel* SchaetzungLabel = nullptr;
     QScrollBar* KEndwinkelScrollBar = nullptr;
     QLabel* KEndwinkelPanel = nullptr;
     QScrollBar* RMinusLaengeScrollBar = nullptr;
@@ -295,6 +298,9 @@ private:
     double m_schrittweite = 0.0;
     // The position last shown, where a run from the manual tab starts.
     double m_x_mm = 0.0, m_y_mm = 0.0;
+    // The contour as the HPGL page read it, from the origin: what every part plays shifted.
+    std::vector<HPGL_Zeile> m_kontur;
+    DomingSchaetzung m_schaetzung;
     std::atomic<bool> m_dauertest{false};
     Stoppuhr m_stoppuhr;
 };

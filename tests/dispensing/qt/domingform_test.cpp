@@ -183,6 +183,8 @@ TEST_F(DomingFormTest, AbbruchImTeilUndFortsetzenDort) {
     EXPECT_GE(dlg->y(), 104);
     EXPECT_EQ(dlg->windowTitle(), "Doming  ");
     Punktjob();
+    emit dlg->xAnzahlEdit->editingFinished();
+    EXPECT_TRUE(dlg->SchaetzungLabel->text().startsWith("geschätzte Dauer: 00:0"));
     dlg->Halten_bei({1, 0, 1, 0});
     QTest::mouseClick(dlg->StartBitBtn, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Erreicht(); }, 10'000));
@@ -190,6 +192,7 @@ TEST_F(DomingFormTest, AbbruchImTeilUndFortsetzenDort) {
     // The layout view marks the eighth part of the visit order as the one in work.
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Auftragsbild->In_Arbeit() == 8; }, 5000));
     EXPECT_EQ(dlg->Auftragsbild->Plan().Teile_gesamt, 12);
+    EXPECT_TRUE(dlg->SchaetzungLabel->text().startsWith("noch "));
     // Busy: menus, job, dosing head, three boxes and both start buttons off; flushing and
     // "Dauertest" stay at hand; the window does not close.
     EXPECT_THAT(Frei(), ElementsAre(false, true, false, false, false, false, false, true, false,
