@@ -451,7 +451,9 @@ void TDomingForm::Oberflaeche_anlegen() {
     int x = 4;
     for (std::size_t i = 0; i < StatusBar.size(); ++i) {
         auto* panel = new QLabel(this);
-        panel->setGeometry(x, height() - 24, breiten[i], 20);
+        // The free panel takes the rest of the line.
+        const int breite = i + 1 == StatusBar.size() ? width() - 4 - x : breiten[i];
+        panel->setGeometry(x, height() - 24, breite, 20);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setIndent(4);
         StatusBar[i] = panel;
