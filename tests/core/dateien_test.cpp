@@ -201,11 +201,16 @@ TEST_F(PortlisteTest, NurEingetrageneEchtePortsAufsteigend) {
 }
 
 TEST_F(PortlisteTest, VerschwundenesGeraetFaelltHeraus) {
-    std::optional<Pseudoterminal> com7(std::in_place);
+    Pseudoterminal com7;
     Pseudoterminal com12;
-    ASSERT_TRUE(COM_registrieren(7, com7->Slave_pfad()));
+    // Registered through a stable link as an adapter is; unplugging it takes the link away.
+    // (Closing the pseudo-terminal instead would free its number for a parallel test.)
+    const std::string by_id = ordner.Datei("usb-Adapter_if00");
+    std::filesystem::create_symlink(com7.Slave_pfad(), by_id);
+    ASSERT_TRUE(COM_registrieren(7, by_id));
     ASSERT_TRUE(COM_registrieren(12, com12.Slave_pfad()));
-    com7.reset(); // like unplugging the adapter
+    ASSERT_EQ(COM_Ports_auflisten(), (std::vector<std::string>{"COM7", "COM12"}));
+    std::filesystem::remove(by_id);
     EXPECT_EQ(COM_Ports_auflisten(), std::vector<std::string>{"COM12"});
 }
 
