@@ -3,6 +3,7 @@
 #include "core/fehler.h"
 #include "core/steuerung.h"
 #include "core/text.h"
+#include "drivers/korabefehlsantwort.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -11,10 +12,6 @@
 namespace orvexa {
 
 namespace {
-
-constexpr char ACK = 6;
-constexpr char BEL = 7;
-constexpr char NAK = 21;
 
 bool ist_Achse(char achse) {
     return achse == 'x' || achse == 'y' || achse == 'z' || achse == 'u';
@@ -28,36 +25,6 @@ char Anzeigezeichen(char c) {
 
 bool ist_Frequenz(int32_t freq) {
     return freq >= 0 && freq <= KoraBefehlssatz::Hoechstfrequenz;
-}
-
-// The controller's refusal "E<n>" BEL.
-bool ist_Fehlerantwort(const std::string& antwort, char nummer) {
-    return antwort.size() == 3 && antwort[0] == 'E' && antwort[1] == nummer && antwort[2] == BEL;
-}
-
-// Decimal with an optional leading "-", within int32; false for anything else.
-bool Ganzzahl_lesen(const std::string& text, int32_t& wert) {
-    const bool negativ = !text.empty() && text[0] == '-';
-    std::size_t i = negativ ? 1 : 0;
-    if (i >= text.size()) return false;
-    int64_t w = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        w = w * 10 + (text[i] - '0');
-        if (w > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-    }
-    if (negativ) w = -w;
-    if (w < std::numeric_limits<int32_t>::min() || w > std::numeric_limits<int32_t>::max())
-        return false;
-    wert = static_cast<int32_t>(w);
-    return true;
-}
-
-// The data of a multi-byte answer: what follows the prefix, without the closing ACK or BEL.
-std::string Nutzdaten(const std::string& antwort, std::size_t praefixlaenge) {
-    std::string daten = antwort.substr(praefixlaenge);
-    if (!daten.empty()) daten.pop_back();
-    return daten;
 }
 
 } // namespace
@@ -104,19 +71,14 @@ void KoraBefehlssatz::Warten_abbrechen() {
 
 void KoraBefehlssatz::Einstellen(const std::string& operation, const std::string& anfrage) {
     const std::string antwort = m_linie.SendWait(anfrage, TkoraCOM::Standardfrist_ms);
-    if (antwort.empty() || antwort.front() != ACK)
-        m_linie.ThrowError(operation, antwort, ACK_ERROR);
+    if (const int32_t code = Quittung_pruefen(antwort))
+        m_linie.ThrowError(operation, antwort, code);
 }
 
 std::string KoraBefehlssatz::Bewegen(const std::string& operation, const std::string& anfrage) {
     const std::string antwort = m_linie.SendWait(anfrage, TkoraCOM::Standardfrist_ms);
-    // In store mode the controller keeps the command for later and only confirms it.
-    if (m_linie.StoreMode()) {
-        if (antwort.empty() || antwort.front() != ACK)
-            m_linie.ThrowError(operation, antwort, ACK_ERROR);
-    } else if (antwort.empty() || antwort.front() != NAK) {
-        m_linie.ThrowError(operation, antwort, NAK_ERROR);
-    }
+    if (const int32_t code = Bewegungsantwort_pruefen(antwort, m_linie.StoreMode()))
+        m_linie.ThrowError(operation, antwort, code);
     return antwort;
 }
 
@@ -126,8 +88,9 @@ std::string KoraBefehlssatz::Version_abfragen() {
     const std::string operation = "Version_abfragen()";
     m_linie.Operationstext_setzen(operation);
     const std::string antwort = m_linie.SendWait("@V\r", TkoraCOM::Standardfrist_ms);
-    if (!antwort.starts_with("@V ")) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
-    return Nutzdaten(antwort, 3);
+    const auto version = Versionsantwort_lesen(antwort);
+    if (!version) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    return *version;
 }
 
 int32_t KoraBefehlssatz::Achsenposition_abfragen(char achse) {
@@ -137,19 +100,21 @@ int32_t KoraBefehlssatz::Achsenposition_abfragen(char achse) {
     if (!ist_Achse(achse))
         m_linie.ThrowError(operation, "unzulässiger Wert für Achse", OUT_OF_RANGE);
 
-    const std::string kopf = std::string("@L") + achse + " ";
-    const std::string antwort = m_linie.SendWait(kopf.substr(0, 3) + "\r", Positionsfrist_ms);
-    if (!antwort.starts_with(kopf)) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
-    const std::string text = Nutzdaten(antwort, kopf.size());
-    if (text.empty()) {
+    const std::string antwort =
+        m_linie.SendWait(std::string("@L") + achse + "\r", Positionsfrist_ms);
+    int32_t position = 0;
+    switch (Positionsantwort_lesen(achse, antwort, position)) {
+    case Positionsbefund::gelesen:
+        break;
+    case Positionsbefund::leer: {
         const std::string leer = Formatieren("Achsenposition_abfragen_in_Schritten(%d)", achse);
         m_linie.Operationstext_setzen(leer);
         m_linie.ThrowError(leer, antwort, COMMUNICATION_ERROR);
     }
-    // A position that is no number must not pass as 0: the caller would take it as true.
-    int32_t position = 0;
-    if (!Ganzzahl_lesen(text, position))
+    case Positionsbefund::fremd:
+    case Positionsbefund::keine_Zahl:
         m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    }
     return position;
 }
 
@@ -160,9 +125,10 @@ std::string KoraBefehlssatz::Eingang_abfragen(char eingang) {
     const bool buchstabe = (eingang >= 'A' && eingang <= 'Z') || (eingang >= 'a' && eingang <= 'z');
     if (!buchstabe) m_linie.ThrowError(operation, "unzulässiger Wert für Eingang", OUT_OF_RANGE);
 
-    const std::string kopf = std::string("@I") + eingang + " ";
-    const std::string antwort = m_linie.SendWait(kopf.substr(0, 3) + "\r", Eingangsfrist_ms);
-    if (!antwort.starts_with(kopf)) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    const std::string antwort =
+        m_linie.SendWait(std::string("@I") + eingang + "\r", Eingangsfrist_ms);
+    if (!Eingangsantwort_passt(eingang, antwort))
+        m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
     return antwort;
 }
 
@@ -170,10 +136,9 @@ bool KoraBefehlssatz::Eingang_abfragen_Potential(char eingang) {
     const std::string operation = Formatieren("Eingang_abfragen_Potential(%d)", eingang);
     m_linie.Operationstext_setzen(operation);
     const std::string antwort = Eingang_abfragen(eingang);
-    const char pegel = antwort.size() > 4 ? antwort[4] : '\0';
-    if (pegel == '1') return true;
-    if (pegel == '0') return false;
-    m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    const int pegel = Eingangspegel_lesen(antwort);
+    if (pegel < 0) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    return pegel == 1;
 }
 
 // ---- Settings ----
@@ -217,11 +182,9 @@ void KoraBefehlssatz::Schrittbetrieb_einstellen(int32_t schrittbetrieb, int32_t 
     }
     const std::string antwort =
         m_linie.SendWait(std::string("F") + modus + strom + "\r", TkoraCOM::Standardfrist_ms);
-    if (!antwort.empty() && antwort.front() == ACK) return;
-    // Controllers that drive step/direction signals know no step mode.
-    if (ist_Fehlerantwort(antwort, '1'))
-        m_linie.ThrowError(operation, antwort, Steuerungsfehler_Basis + 1);
-    m_linie.ThrowError(operation, antwort, ACK_ERROR);
+    // Controllers that drive step/direction signals know no step mode: "E1".
+    if (const int32_t code = Quittung_pruefen(antwort, 1))
+        m_linie.ThrowError(operation, antwort, code);
 }
 
 void KoraBefehlssatz::Startgeschwindigkeit_einstellen(int32_t freq) {
@@ -335,14 +298,14 @@ void KoraBefehlssatz::Achsen_anhalten() {
     const std::string operation = "Achsen_anhalten()";
     m_linie.Operationstext_setzen(operation);
     const std::string antwort = m_linie.SendWait("@B\r", TkoraCOM::Standardfrist_ms);
-    if (!antwort.starts_with("@B")) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
+    if (!Halteantwort_passt(antwort)) m_linie.ThrowError(operation, antwort, COMMUNICATION_ERROR);
 }
 
 void KoraBefehlssatz::Achsen_sofort_stoppen() {
     const std::string operation = "Achsen_sofort_stoppen()";
     m_linie.Operationstext_setzen(operation);
     const std::string antwort = m_linie.SendWait("@S\r", TkoraCOM::Standardfrist_ms);
-    if (!antwort.starts_with("@RS")) m_linie.ThrowError(operation, antwort, RS_ERROR);
+    if (!Sofortstoppantwort_passt(antwort)) m_linie.ThrowError(operation, antwort, RS_ERROR);
 }
 
 // ---- Outputs and inputs ----
@@ -363,11 +326,9 @@ void KoraBefehlssatz::Ausgangssignal_setzen(int32_t nummer, int32_t zustand) {
     anfrage += zustand == 1 ? "1\r" : "0\r";
 
     const std::string antwort = m_linie.SendWait(anfrage, TkoraCOM::Standardfrist_ms);
-    if (!antwort.empty() && antwort.front() == ACK) return;
-    // The output belongs to the controller's watchdog.
-    if (ist_Fehlerantwort(antwort, '9'))
-        m_linie.ThrowError(operation, antwort, Steuerungsfehler_Basis + 9);
-    m_linie.ThrowError(operation, antwort, ACK_ERROR);
+    // "E9": the output belongs to the controller's watchdog.
+    if (const int32_t code = Quittung_pruefen(antwort, 9))
+        m_linie.ThrowError(operation, antwort, code);
 }
 
 void KoraBefehlssatz::I2C_Ausgangssignal_setzen(int32_t nummer, int32_t zustand) {

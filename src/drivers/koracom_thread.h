@@ -1,9 +1,9 @@
 #pragma once
 
+#include "drivers/koracom_empfang.h"
 #include "platform/ereignis.h"
 #include "platform/seriellerport.h"
 
-#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -15,8 +15,9 @@
 
 namespace orvexa {
 
-// The receive thread of the serial link: reads the port one byte at a time, cuts the stream
-// into ordinary answers and multi-byte ("@") answers and hands them to the waiting callers.
+// The receive thread of the serial link: reads the port one byte at a time and feeds it to the
+// byte machine (Empfangsautomat), which cuts the stream into ordinary answers and multi-byte
+// ("@") answers; this class hands them to the waiting callers.
 //
 // The hand-over conditions (an ordinary or multi-byte request may be sent, an answer is
 // complete, the answer has been taken) live in one monitor instead of separate events, because
@@ -29,14 +30,14 @@ namespace orvexa {
 class TkoraCOM_thread {
 public:
     // States of the byte machine.
-    static constexpr int16_t Ruhe = 10;
-    static constexpr int16_t Antwortbeginn = 20;
-    static constexpr int16_t Antwortrest = 30;
-    static constexpr int16_t MB_Beginn = 50;
-    static constexpr int16_t MB_Rest = 60;
+    static constexpr int16_t Ruhe = Empfangsautomat::Ruhe;
+    static constexpr int16_t Antwortbeginn = Empfangsautomat::Antwortbeginn;
+    static constexpr int16_t Antwortrest = Empfangsautomat::Antwortrest;
+    static constexpr int16_t MB_Beginn = Empfangsautomat::MB_Beginn;
+    static constexpr int16_t MB_Rest = Empfangsautomat::MB_Rest;
 
-    static constexpr std::size_t Puffergroesse = 260;
-    static constexpr std::size_t Warteschlange_max = 8;
+    static constexpr std::size_t Puffergroesse = Empfangsautomat::Puffergroesse;
+    static constexpr std::size_t Warteschlange_max = Empfangsautomat::Warteschlange_max;
 
     enum class Ergebnis { ok, zeitueberschreitung, getrennt, beendet, abgebrochen };
 
@@ -80,19 +81,10 @@ public:
     bool Getrennt() const;
 
 private:
-    struct Antwortplatz {
-        std::array<char, Puffergroesse> bytes{};
-        uint16_t laenge = 0;
-        bool nak = false; // a lone NAK: its completion answer follows
-    };
-
     void Lauf();
-    void Byte_verarbeiten(unsigned char byte, std::unique_lock<std::mutex>& lock);
-    void Antwort_fertig(bool nak, std::unique_lock<std::mutex>& lock);
-    void MB_Antwort_fertig(std::unique_lock<std::mutex>& lock);
+    // False when the link closes while a complete answer waits for room in the queue.
+    bool Byte_verarbeiten(unsigned char byte, std::unique_lock<std::mutex>& lock);
     void Aufgeben(bool mehrbyte);
-    void Gewoehnliche_Reste_verwerfen();
-    bool Teilantwort_offen() const;
 
     SeriellerPort& m_port;
     const std::atomic<uint8_t>& m_tag;
@@ -104,37 +96,12 @@ private:
     std::condition_variable m_wartet_unbegrenzt; // only for Unbegrenzte_Wartezeit_abwarten
     bool m_beenden = false;
     bool m_getrennt = false;
-    bool m_wecken = false; // an answer was completed: notify once the byte is handled
 
-    // Byte machine.
-    int16_t m_zustand = Ruhe;
-    int16_t m_gesichert = Ruhe;
-    std::array<char, Puffergroesse> m_puffer{};
-    std::size_t m_laenge = 0;
-    std::array<char, Puffergroesse> m_mb_puffer{};
-    std::size_t m_mb_laenge = 0;
-
-    // Ordinary exchange.
-    std::array<Antwortplatz, Warteschlange_max> m_schlange{};
-    std::size_t m_kopf = 0;
-    std::size_t m_anzahl = 0;
-    bool m_offen = false; // sent, final answer not yet taken (after a NAK: its completion)
+    Empfangsautomat m_empfang; // guarded by m_mutex
     std::thread::id m_offen_von;
-    bool m_verwerfen = false; // the answer of a given-up exchange is still to come
-    bool m_verworfen_seit_senden = false;
-    bool m_wartet_auf_platz = false;
+    std::thread::id m_mb_offen_von;
     int m_unbegrenzt_wartend = 0;
     bool m_warten_abbrechen = false;
-    bool m_platz_verworfen = false;
-
-    // Multi-byte exchange.
-    Antwortplatz m_mb_antwort{};
-    bool m_mb_bereit = false;
-    bool m_mb_offen = false;
-    std::thread::id m_mb_offen_von;
-    bool m_mb_verwerfen = false;
-    bool m_mb_verworfen_seit_senden = false;
-    bool m_mb_anfrage_A = false; // the last multi-byte request is "@A\r": its error starts "E"
 };
 
 } // namespace orvexa

@@ -46,6 +46,8 @@ bool Nur_ascii(std::string_view text) {
 }
 
 std::size_t Zeichen_zaehlen(std::string_view text, char zeichen) {
+    // An empty view may have no data at all, and memchr must not be given a null pointer.
+    if (text.empty()) return 0;
     std::size_t anzahl = 0;
     const char* p = text.data();
     const char* const ende = p + text.size();
@@ -132,6 +134,11 @@ public:
 
 private:
     void Naechstes_lf_suchen() {
+        // At the end (or in an empty view, which may have no data at all) memchr must not run.
+        if (m_pos >= m_text.size()) {
+            m_lf = m_text.size();
+            return;
+        }
         const void* lf = std::memchr(m_text.data() + m_pos, '\n', m_text.size() - m_pos);
         m_lf = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - m_text.data())
                   : m_text.size();

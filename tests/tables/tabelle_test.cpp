@@ -82,6 +82,15 @@ TEST_F(TabelleTest, LoeschenDerEinzigenZeileLaesstEineLeereZeile) {
     EXPECT_EQ(Zeile(1), Leere_Zeile);
 }
 
+// Found by replaying the fuzz corpus under the sanitizers: an empty view without data reached
+// memchr with a null pointer.
+TEST_F(TabelleTest, LeererInhaltOhneDatenWieLeererText) {
+    Positionstabelle leer;
+    const bool erwartet = leer.Aus_Dateiinhalt(std::string_view("", 0));
+    EXPECT_EQ(t.Aus_Dateiinhalt(std::string_view{}), erwartet);
+    EXPECT_EQ(t.Dateiinhalt(), leer.Dateiinhalt());
+}
+
 TEST_F(TabelleTest, EinfuegenUndLoeschenAnDerGewaehltenZeile) {
     for (int z = 1; z <= 5; ++z)
         ASSERT_TRUE(t.Zelle_setzen(z, 6, std::to_string(z)));
