@@ -599,7 +599,12 @@ public:
         const bool ganz =
             antwort == std::string("@L") + achse + " " + std::to_string(modell) + "\r";
         if (stoerung == Stoerung::keine) {
-            if (position != modell) {
+            // In the wake of a late answer the unit's answers still come behind it; a query
+            // that got none in time gives the no-answer 0 of these modules, which is no answer
+            // handed over.
+            if (position == 0 && !ganz && modell != 0) {
+                ++m_z.folgefehler;
+            } else if (position != modell) {
                 ++m_z.falsch;
                 std::fprintf(stderr, "soak: position of %c answered %d, the controller is at %d\n",
                              achse, position, modell);
