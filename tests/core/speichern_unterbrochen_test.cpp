@@ -50,10 +50,8 @@ struct Dateisatz {
     }
 
     static void Tabelle_fuellen(Positionstabelle& t, int version) {
-        for (int zeile = 1; zeile <= Tabellenzeilen; ++zeile) {
-            t.Zelle_setzen(zeile, 1, std::to_string(version) + "." + std::to_string(zeile % 100));
-            t.Zelle_setzen(zeile, 2, std::to_string(zeile + version));
-        }
+        for (int zeile = 1; zeile <= Tabellenzeilen; ++zeile)
+            t.Zelle_setzen(zeile, 6, std::to_string(version) + "." + std::to_string(zeile % 100));
     }
 
     static DomingJob Job(int version) {
