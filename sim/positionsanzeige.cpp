@@ -1,16 +1,16 @@
 #include "positionsanzeige.h"
 
+#include "platform/zeitbasis.h"
+#include "ptypaar.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/eventfd.h>
 #include <system_error>
-#include <termios.h>
 #include <unistd.h>
 
 namespace orvexa {
@@ -53,19 +53,11 @@ std::string Anzeigemodell::Antwort(double winkel) {
 
 Positionsanzeige::Positionsanzeige(Optionen optionen)
     : m_o(std::move(optionen)), m_modell(m_o.Modell) {
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) Systemfehler("openpty");
+    Ptypaar paar = Ptypaar_oeffnen();
+    m_master = paar.master;
+    m_slave = paar.slave;
+    m_pfad = std::move(paar.pfad);
     try {
-        char name[256] = {};
-        if (::ttyname_r(m_slave, name, sizeof name) != 0) Systemfehler("ttyname_r");
-        m_pfad = name;
-        termios t{};
-        if (::tcgetattr(m_slave, &t) != 0) Systemfehler("tcgetattr");
-        ::cfmakeraw(&t);
-        if (::tcsetattr(m_slave, TCSANOW, &t) != 0) Systemfehler("tcsetattr");
-        for (int fd : {m_master, m_slave})
-            if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) Systemfehler("fcntl");
-        const int flags = ::fcntl(m_master, F_GETFL);
-        if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) Systemfehler("fcntl");
         m_wecker = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_wecker < 0) Systemfehler("eventfd");
         m_thread = std::thread([this] { Lauf(); });
@@ -80,8 +72,7 @@ Positionsanzeige::Positionsanzeige(Optionen optionen)
 Positionsanzeige::~Positionsanzeige() {
     m_ende = true;
     if (m_thread.joinable()) {
-        const uint64_t eins = 1;
-        [[maybe_unused]] auto n = ::write(m_wecker, &eins, sizeof eins);
+        Wecken();
         m_thread.join();
     }
     Schliessen(m_master);
@@ -89,16 +80,66 @@ Positionsanzeige::~Positionsanzeige() {
     Schliessen(m_wecker);
 }
 
+void Positionsanzeige::Wecken() {
+    const uint64_t eins = 1;
+    [[maybe_unused]] auto n = ::write(m_wecker, &eins, sizeof eins);
+}
+
+void Positionsanzeige::Stecker_pruefen() {
+    std::lock_guard lock(m_mutex);
+    if (m_ausstecken && !m_ausgesteckt) {
+        Schliessen(m_master);
+        Schliessen(m_slave);
+        m_verspaetet.clear();
+        m_ausgesteckt = true;
+        m_bedingung.notify_all();
+    }
+    if (m_einstecken) {
+        m_einstecken = false;
+        try {
+            Ptypaar paar = Ptypaar_oeffnen();
+            m_master = paar.master;
+            m_slave = paar.slave;
+            m_pfad = std::move(paar.pfad);
+            m_ausstecken = false;
+            m_ausgesteckt = false;
+            m_eingesteckt = true;
+        } catch (const std::system_error&) {
+            // No pseudo-terminal to be had: the display stays unplugged.
+        }
+        m_bedingung.notify_all();
+    }
+}
+
 void Positionsanzeige::Lauf() {
     char puffer[256];
     while (!m_ende) {
+        Stecker_pruefen();
+        // Answers held back by the delay leave in order once they are due.
+        const int64_t jetzt = Zeitbasis::Zaehler();
+        while (!m_verspaetet.empty() && m_verspaetet.front().faellig <= jetzt) {
+            if (m_master >= 0) {
+                const std::string& bytes = m_verspaetet.front().bytes;
+                [[maybe_unused]] auto n = ::write(m_master, bytes.data(), bytes.size());
+            }
+            m_verspaetet.pop_front();
+        }
+        int timeout = -1;
+        if (!m_verspaetet.empty())
+            timeout = static_cast<int>(std::min<int64_t>(
+                (m_verspaetet.front().faellig - jetzt + 999'999) / 1'000'000, 1000));
         pollfd fds[2] = {{m_wecker, POLLIN, 0}, {m_master, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        const nfds_t anzahl = m_master >= 0 ? 2 : 1;
+        if (::poll(fds, anzahl, timeout) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (fds[0].revents & POLLIN) continue;
-        if (!(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        if (fds[0].revents & POLLIN) {
+            uint64_t wert;
+            [[maybe_unused]] auto n = ::read(m_wecker, &wert, sizeof wert);
+            continue;
+        }
+        if (anzahl < 2 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         const ssize_t n = ::read(m_master, puffer, sizeof puffer);
         if (n <= 0) {
             // The program closed its side (EIO on a pseudo-terminal); wait for the next open
@@ -116,6 +157,7 @@ void Positionsanzeige::Lauf() {
 void Positionsanzeige::Beantworten() {
     const double winkel = m_modell.Winkel(m_o.Schritte ? m_o.Schritte() : 0);
     std::string antwort = Anzeigemodell::Antwort(winkel);
+    int verzoegerung_ms = 0;
     {
         std::lock_guard lock(m_mutex);
         ++m_anfragen;
@@ -126,9 +168,38 @@ void Positionsanzeige::Beantworten() {
             antwort.resize(std::min(antwort.size(), *m_abschneiden));
             m_abschneiden.reset();
         }
+        verzoegerung_ms = m_verzoegerung_ms;
+    }
+    if (verzoegerung_ms > 0 || !m_verspaetet.empty()) {
+        int64_t faellig = Zeitbasis::Zaehler() + int64_t{verzoegerung_ms} * 1'000'000;
+        if (!m_verspaetet.empty()) faellig = std::max(faellig, m_verspaetet.back().faellig);
+        m_verspaetet.push_back({faellig, std::move(antwort)});
+        return;
     }
     // A dozen bytes always fit into the pseudo-terminal's buffer.
     [[maybe_unused]] auto n = ::write(m_master, antwort.data(), antwort.size());
+}
+
+void Positionsanzeige::Antwortverzoegerung_setzen(int ms) {
+    std::lock_guard lock(m_mutex);
+    m_verzoegerung_ms = std::max(ms, 0);
+}
+
+void Positionsanzeige::Ausstecken() {
+    std::unique_lock lock(m_mutex);
+    m_ausstecken = true;
+    Wecken();
+    m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return m_ausgesteckt; });
+}
+
+bool Positionsanzeige::Einstecken() {
+    std::unique_lock lock(m_mutex);
+    if (!m_ausgesteckt) return true;
+    m_einstecken = true;
+    m_eingesteckt = false;
+    Wecken();
+    m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return !m_einstecken; });
+    return m_eingesteckt;
 }
 
 void Positionsanzeige::Stumm_schalten(bool stumm) {

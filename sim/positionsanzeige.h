@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -68,6 +69,12 @@ public:
     void Stumm_schalten(bool stumm);                      // requests are counted, not answered
     void Naechste_Antwort_abschneiden(std::size_t bytes); // only the first bytes of the next one
     void Muell_senden(bool an, std::string bytes = "?\xAB~\r\n");
+    void Antwortverzoegerung_setzen(int ms); // every answer leaves ms later, in order
+    // Closes the master side; returns once it is closed.
+    void Ausstecken();
+    // A fresh pseudo-terminal after Ausstecken; Geraetepfad() names it afterwards (read it on
+    // the thread that plugged). False when none could be made.
+    bool Einstecken();
 
     // STX requests received so far.
     std::size_t Anfragen() const;
@@ -76,6 +83,8 @@ public:
 private:
     void Lauf();
     void Beantworten();
+    void Wecken();
+    void Stecker_pruefen();
 
     Optionen m_o;
     Anzeigemodell m_modell; // touched only by the thread
@@ -91,6 +100,18 @@ private:
     bool m_muell = false;
     std::string m_muellbytes;
     std::optional<std::size_t> m_abschneiden;
+    int m_verzoegerung_ms = 0;
+    bool m_ausstecken = false;
+    bool m_ausgesteckt = false;
+    bool m_einstecken = false;
+    bool m_eingesteckt = false;
+
+    // Only the thread touches these.
+    struct Verspaetet {
+        int64_t faellig;
+        std::string bytes;
+    };
+    std::deque<Verspaetet> m_verspaetet;
 
     std::atomic<bool> m_ende{false};
     std::thread m_thread;

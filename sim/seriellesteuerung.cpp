@@ -1,16 +1,14 @@
 #include "seriellesteuerung.h"
 
 #include "platform/zeitbasis.h"
+#include "ptypaar.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/eventfd.h>
 #include <system_error>
-#include <termios.h>
 #include <unistd.h>
 
 namespace orvexa {
@@ -35,19 +33,11 @@ SerielleSteuerung::SerielleSteuerung(const Optionen& optionen) : m_modell(option
     if (!optionen.Kennung.empty()) m_modell.Kennung_setzen(optionen.Kennung);
     m_modell.Speichergroesse_setzen(optionen.Speichergroesse);
 
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) Systemfehler("openpty");
+    Ptypaar paar = Ptypaar_oeffnen();
+    m_master = paar.master;
+    m_slave = paar.slave;
+    m_pfad = std::move(paar.pfad);
     try {
-        char name[256] = {};
-        if (::ttyname_r(m_slave, name, sizeof name) != 0) Systemfehler("ttyname_r");
-        m_pfad = name;
-        termios t{};
-        if (::tcgetattr(m_slave, &t) != 0) Systemfehler("tcgetattr");
-        ::cfmakeraw(&t);
-        if (::tcsetattr(m_slave, TCSANOW, &t) != 0) Systemfehler("tcsetattr");
-        for (int fd : {m_master, m_slave})
-            if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) Systemfehler("fcntl");
-        const int flags = ::fcntl(m_master, F_GETFL);
-        if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) Systemfehler("fcntl");
         m_wecker = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_wecker < 0) Systemfehler("eventfd");
         m_thread = std::thread([this] { Lauf(); });
@@ -84,6 +74,10 @@ void SerielleSteuerung::Wecken() {
 void SerielleSteuerung::Master_schliessen() {
     Schliessen(m_master);
     Schliessen(m_slave);
+    Ausgang_verwerfen();
+}
+
+void SerielleSteuerung::Ausgang_verwerfen() {
     m_ausgehend.clear();
     m_sendepuffer.clear();
 }
@@ -114,6 +108,7 @@ void SerielleSteuerung::Lauf() {
                 m_ausgesteckt = true;
                 m_bedingung.notify_all();
             }
+            if (m_einstecken) Wieder_einstecken();
             Antworten_einreihen(m_modell.Zeit_fortschreiten(jetzt), jetzt);
             naechstes = m_modell.Naechstes_Ereignis();
         }
@@ -232,6 +227,40 @@ void SerielleSteuerung::Anfragebeobachter_setzen(Anfragebeobachter beobachter) {
     std::lock_guard lock(m_mutex);
     m_beobachter =
         beobachter ? std::make_shared<const Anfragebeobachter>(std::move(beobachter)) : nullptr;
+}
+
+bool SerielleSteuerung::Einstecken() {
+    std::unique_lock lock(m_mutex);
+    if (!m_ausgesteckt) return true;
+    if (!m_thread.joinable() || m_ende) return false;
+    m_einstecken = true;
+    m_eingesteckt = false;
+    Wecken();
+    m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return !m_einstecken; });
+    return m_eingesteckt;
+}
+
+void SerielleSteuerung::Wieder_einstecken() {
+    m_einstecken = false;
+    try {
+        Ptypaar paar = Ptypaar_oeffnen();
+        m_master = paar.master;
+        m_slave = paar.slave;
+        m_pfad = std::move(paar.pfad);
+        // What was to be sent while the line was gone is lost with it.
+        Ausgang_verwerfen();
+        m_ausstecken = false;
+        m_ausgesteckt = false;
+        m_eingesteckt = true;
+    } catch (const std::system_error&) {
+        // No pseudo-terminal to be had: the unit stays unplugged.
+    }
+    m_bedingung.notify_all();
+}
+
+std::size_t SerielleSteuerung::Anfragenzahl() const {
+    std::lock_guard lock(m_mutex);
+    return m_modell.Anfragen().size();
 }
 
 std::vector<std::string> SerielleSteuerung::Anfragen() const {

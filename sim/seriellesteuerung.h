@@ -83,6 +83,11 @@ public:
     void Naechste_Antwort_abschneiden(std::size_t bytes); // only the first bytes of the next one
     // Closes the master side: the program's side sees a hang-up. Returns once it is closed.
     void Ausstecken();
+    // Plugs the unit in again on a fresh pseudo-terminal; Geraetepfad() names it afterwards
+    // (read it on the thread that plugged). The model keeps its state, as a unit that stayed
+    // powered does; what it was about to send is lost. False when no pseudo-terminal could be
+    // made. Does nothing while plugged in.
+    bool Einstecken();
 
     // Called on the simulator's thread, outside its lock, for every request once it is whole:
     // its text and when its first byte was read from the line (ns of Zeitbasis::Zaehler).
@@ -92,6 +97,7 @@ public:
 
     // What the controller has seen and holds.
     std::vector<std::string> Anfragen() const;
+    std::size_t Anfragenzahl() const;
     // Waits until at least n requests have arrived; false on time-out.
     bool Warten_auf_Anfragen(std::size_t n, int timeout_ms) const;
     int32_t Position(char achse) const;
@@ -105,6 +111,8 @@ private:
     void Wecken();
     void Antworten_einreihen(std::vector<std::string> antworten, int64_t jetzt);
     void Master_schliessen();
+    void Ausgang_verwerfen();
+    void Wieder_einstecken();
 
     int m_master = -1;
     int m_slave = -1; // held open so that the master never sees a hang-up of its own
@@ -122,6 +130,8 @@ private:
     bool m_ausstecken = false;
     bool m_ausgesteckt = false;
     std::shared_ptr<const Anfragebeobachter> m_beobachter;
+    bool m_einstecken = false;
+    bool m_eingesteckt = false;
 
     // Only the thread touches these.
     struct Ausgehend {

@@ -1,16 +1,14 @@
 #include "speicherndesteuerung.h"
 
 #include "platform/zeitbasis.h"
+#include "ptypaar.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/eventfd.h>
 #include <system_error>
-#include <termios.h>
 #include <unistd.h>
 
 namespace orvexa {
@@ -38,19 +36,11 @@ SpeicherndeSteuerung::SpeicherndeSteuerung(const Optionen& optionen) : m_modell(
         m_modell.Geschwindigkeiten_vorgeben(optionen.Vorgabe_Startfreq,
                                             optionen.Vorgabegeschwindigkeit);
 
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) Systemfehler("openpty");
+    Ptypaar paar = Ptypaar_oeffnen();
+    m_master = paar.master;
+    m_slave = paar.slave;
+    m_pfad = std::move(paar.pfad);
     try {
-        char name[256] = {};
-        if (::ttyname_r(m_slave, name, sizeof name) != 0) Systemfehler("ttyname_r");
-        m_pfad = name;
-        termios t{};
-        if (::tcgetattr(m_slave, &t) != 0) Systemfehler("tcgetattr");
-        ::cfmakeraw(&t);
-        if (::tcsetattr(m_slave, TCSANOW, &t) != 0) Systemfehler("tcsetattr");
-        for (int fd : {m_master, m_slave})
-            if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) Systemfehler("fcntl");
-        const int flags = ::fcntl(m_master, F_GETFL);
-        if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) Systemfehler("fcntl");
         m_wecker = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_wecker < 0) Systemfehler("eventfd");
         m_thread = std::thread([this] { Lauf(); });
@@ -87,7 +77,12 @@ void SpeicherndeSteuerung::Wecken() {
 void SpeicherndeSteuerung::Master_schliessen() {
     Schliessen(m_master);
     Schliessen(m_slave);
+    Ausgang_verwerfen();
+}
+
+void SpeicherndeSteuerung::Ausgang_verwerfen() {
     m_sendepuffer.clear();
+    m_verspaetet.clear();
 }
 
 void SpeicherndeSteuerung::Antworten_einreihen(std::vector<std::string> antworten) {
@@ -98,7 +93,22 @@ void SpeicherndeSteuerung::Antworten_einreihen(std::vector<std::string> antworte
             antwort.resize(std::min(antwort.size(), *m_abschneiden));
             m_abschneiden.reset();
         }
-        m_sendepuffer += antwort;
+        const int64_t jetzt = Zeitbasis::Zaehler();
+        if (m_verzoegerung_ms > 0 || !m_verspaetet.empty()) {
+            // Held back, and whatever follows stays behind it: the unit answers in order.
+            int64_t faellig = jetzt + int64_t{m_verzoegerung_ms} * 1'000'000;
+            if (!m_verspaetet.empty()) faellig = std::max(faellig, m_verspaetet.back().faellig);
+            m_verspaetet.push_back({faellig, std::move(antwort)});
+        } else {
+            m_sendepuffer += antwort;
+        }
+    }
+}
+
+void SpeicherndeSteuerung::Faellige_freigeben(int64_t jetzt) {
+    while (!m_verspaetet.empty() && m_verspaetet.front().faellig <= jetzt) {
+        m_sendepuffer += m_verspaetet.front().bytes;
+        m_verspaetet.pop_front();
     }
 }
 
@@ -114,8 +124,13 @@ void SpeicherndeSteuerung::Lauf() {
                 m_ausgesteckt = true;
                 m_bedingung.notify_all();
             }
+            if (m_einstecken) Wieder_einstecken();
             Antworten_einreihen(m_modell.Zeit_fortschreiten(Zeitbasis::Zaehler()));
+            Faellige_freigeben(Zeitbasis::Zaehler());
             naechstes = m_modell.Naechstes_Ereignis();
+            if (!m_verspaetet.empty())
+                naechstes = std::min(naechstes.value_or(m_verspaetet.front().faellig),
+                                     m_verspaetet.front().faellig);
             if (m_master >= 0 && !m_sendepuffer.empty()) {
                 const ssize_t n = ::write(m_master, m_sendepuffer.data(), m_sendepuffer.size());
                 if (n > 0)
@@ -185,6 +200,11 @@ void SpeicherndeSteuerung::Stumm_schalten(bool stumm) {
     m_stumm = stumm;
 }
 
+void SpeicherndeSteuerung::Antwortverzoegerung_setzen(int ms) {
+    std::lock_guard lock(m_mutex);
+    m_verzoegerung_ms = std::max(ms, 0);
+}
+
 void SpeicherndeSteuerung::Muell_senden(bool an, std::string bytes) {
     std::lock_guard lock(m_mutex);
     m_muell = an;
@@ -206,6 +226,40 @@ void SpeicherndeSteuerung::Ausstecken() {
     m_ausstecken = true;
     Wecken();
     m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return m_ausgesteckt; });
+}
+
+bool SpeicherndeSteuerung::Einstecken() {
+    std::unique_lock lock(m_mutex);
+    if (!m_ausgesteckt) return true;
+    if (!m_thread.joinable() || m_ende) return false;
+    m_einstecken = true;
+    m_eingesteckt = false;
+    Wecken();
+    m_bedingung.wait_for(lock, std::chrono::seconds(5), [this] { return !m_einstecken; });
+    return m_eingesteckt;
+}
+
+void SpeicherndeSteuerung::Wieder_einstecken() {
+    m_einstecken = false;
+    try {
+        Ptypaar paar = Ptypaar_oeffnen();
+        m_master = paar.master;
+        m_slave = paar.slave;
+        m_pfad = std::move(paar.pfad);
+        // What was to be sent while the line was gone is lost with it.
+        Ausgang_verwerfen();
+        m_ausstecken = false;
+        m_ausgesteckt = false;
+        m_eingesteckt = true;
+    } catch (const std::system_error&) {
+        // No pseudo-terminal to be had: the unit stays unplugged.
+    }
+    m_bedingung.notify_all();
+}
+
+std::size_t SpeicherndeSteuerung::Anfragenzahl() const {
+    std::lock_guard lock(m_mutex);
+    return m_modell.Anfragen().size();
 }
 
 std::vector<std::string> SpeicherndeSteuerung::Anfragen() const {

@@ -74,14 +74,22 @@ public:
 
     // Faults, all switchable at any time from any thread.
     void Stumm_schalten(bool stumm); // requests are read and recorded, not answered
+    // Every answer leaves ms later, in order.
+    void Antwortverzoegerung_setzen(int ms);
     void Muell_senden(bool an, std::string bytes = "?\xAB~");
     void Naechste_Antwort_abschneiden(std::size_t bytes); // only the first bytes of the next one
     // Closes the master side: the program's side sees a hang-up. Returns once it is closed.
     void Ausstecken();
+    // Plugs the unit in again on a fresh pseudo-terminal; Geraetepfad() names it afterwards
+    // (read it on the thread that plugged). The model keeps its state, as a unit that stayed
+    // powered does; what it was about to send is lost. False when no pseudo-terminal could be
+    // made. Does nothing while plugged in.
+    bool Einstecken();
 
     // What the controller has seen and holds.
     std::vector<std::string> Anfragen() const;
     std::vector<std::string> Abgelehnt() const;
+    std::size_t Anfragenzahl() const;
     // Waits until at least n requests have arrived; false on time-out.
     bool Warten_auf_Anfragen(std::size_t n, int timeout_ms) const;
     int32_t Position(char achse) const;
@@ -95,6 +103,9 @@ private:
     void Wecken();
     void Antworten_einreihen(std::vector<std::string> antworten);
     void Master_schliessen();
+    void Ausgang_verwerfen();
+    void Faellige_freigeben(int64_t jetzt);
+    void Wieder_einstecken();
 
     int m_master = -1;
     int m_slave = -1; // held open so that the master never sees a hang-up of its own
@@ -110,7 +121,15 @@ private:
     std::optional<std::size_t> m_abschneiden;
     bool m_ausstecken = false;
     bool m_ausgesteckt = false;
+    bool m_einstecken = false;
+    bool m_eingesteckt = false;
+    int m_verzoegerung_ms = 0;
     std::string m_sendepuffer; // guarded by m_mutex
+    struct Verspaetet {
+        int64_t faellig;
+        std::string bytes;
+    };
+    std::deque<Verspaetet> m_verspaetet; // answers held back by the delay, guarded by m_mutex
 
     std::atomic<bool> m_ende{false};
     std::thread m_thread;

@@ -123,24 +123,42 @@ void TWT_ND261DM::ND261_schliessen() {
 
 std::string TWT_ND261DM::Messwert_lesen() {
     if (!m_port.Offen()) return {};
+    // Bytes waiting now are what was still under way of an earlier request.
+    bool spaete_erwartet = m_antwort_ausstehend && m_port.Wartende_Bytes() == 0;
+    m_antwort_ausstehend = false;
     m_port.Leeren(true, true);
     if (!m_port.Schreiben(std::string(1, STX))) return {};
     ND261_Antwortsammler sammler;
     bool beendet = false;
+    bool etwas = false;
+    bool verworfen = false;
     int64_t letztes = Zeitbasis::Zaehler();
     const int64_t frist = int64_t{m_stillefrist_ms} * (Zeitbasis::Frequenz / 1000);
     while (!beendet) {
         oberflaeche().Nachrichten_verarbeiten();
         const int b = m_port.Byte_lesen(Lesestueck_ms);
         if (b >= 0) {
+            etwas = true;
             beendet = sammler.Byte(static_cast<uint8_t>(b));
             letztes = Zeitbasis::Zaehler();
+            if (beendet && spaete_erwartet) {
+                // The display answers in order: after a request it left unanswered, the first
+                // whole answer is that request's, with the angle of back then. Ours follows.
+                spaete_erwartet = false;
+                verworfen = true;
+                sammler = ND261_Antwortsammler();
+                beendet = false;
+            }
             continue;
         }
         // A display that went away answers no more.
         if (b == SeriellerPort::Getrennt || b == SeriellerPort::Fehler) break;
         if (Zeitbasis::Zaehler() - letztes > frist) break;
     }
+    // Not a byte: the answer may yet come, late, and must not pass for the next one's. When a
+    // late answer was dropped meanwhile, that may have been this request's own; nothing more is
+    // expected then, or a display that missed one request would lose every reading after it.
+    m_antwort_ausstehend = !etwas && !verworfen;
     if (beendet) {
         // A display may send a byte or two after the LF; they belong to no answer.
         for (int i = 0; i < 2; ++i)

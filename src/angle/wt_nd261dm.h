@@ -61,7 +61,8 @@ public:
     bool Offen() const { return m_port.Offen(); }
 
     // One request and its answer (see ND261_Antwortsammler); empty when the link is closed.
-    // Stops after the LF or after Stillefrist of silence.
+    // Stops after the LF or after Stillefrist of silence. After a request that got not a
+    // byte, the next one drops the first whole answer it receives: the late one of before.
     std::string Messwert_lesen();
     // The display's angle, added to the transcript as "IstWinkel: ". 0 without asking while the
     // stop flag is set, and 0 on a closed link. An answer that cannot be read throws
@@ -77,6 +78,9 @@ private:
     SeriellerPort m_port;
     const std::atomic<bool>* m_vekabbruch = nullptr;
     int m_stillefrist_ms = Stillefrist_vorgabe_ms;
+    // The last request got no answer at all; kept when the link is opened again, since the
+    // same display may still send it.
+    bool m_antwort_ausstehend = false;
 };
 
 } // namespace orvexa

@@ -51,6 +51,25 @@ bool hat_Endung(std::string_view name, std::string_view endung) {
     return true;
 }
 
+// The rename lives in the folder's entries: without syncing them a power cut can bring back
+// the old name, or none. The new content is in place already, so a failure is only logged.
+void Ordner_synchronisieren(const std::string& pfad) {
+    const std::size_t schraegstrich = pfad.rfind('/');
+    const std::string ordner = schraegstrich == std::string::npos ? std::string(".")
+                               : schraegstrich == 0               ? std::string("/")
+                                                                  : pfad.substr(0, schraegstrich);
+    const int fd = ::open(ordner.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fehler = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::fsync(fd) != 0) fehler = errno;
+        ::close(fd);
+    }
+    // Some file systems cannot sync a folder; they keep their entries safe by other means.
+    if (fehler != 0 && fehler != EINVAL)
+        Protokoll_schreiben(Ebene_Fehler,
+                            "Datei_atomar_schreiben() :: " + Systemfehler(ordner, fehler));
+}
+
 constexpr std::array<std::string_view, 13> Feste_Endungen = {
     "cpp", "h", "dfm", "res", "bpr", "dat", "fpc", "obj", "exe", "txt", "lnk", "bat", "png"};
 
@@ -77,6 +96,7 @@ bool Datei_atomar_schreiben(const std::string& pfad, std::string_view inhalt,
         if (fehlertext) *fehlertext = Systemfehler(pfad, fehler);
         return false;
     }
+    Ordner_synchronisieren(pfad);
     return true;
 }
 

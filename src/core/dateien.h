@@ -9,7 +9,8 @@
 namespace orvexa {
 
 // Writes inhalt to pfad through a temporary file in the same folder that is synced and then
-// renamed over the old file, so a failed write never destroys the old file. On failure
+// renamed over the old file, so a failed write never destroys the old file; the folder is
+// synced after the rename so that the new name survives a power cut. On failure
 // returns false and puts the reason (with the system's error text) into fehlertext.
 bool Datei_atomar_schreiben(const std::string& pfad, std::string_view inhalt,
                             std::string* fehlertext = nullptr);

@@ -189,7 +189,11 @@ std::string Speichermodulbasis::Kennung() const {
 int32_t Speichermodulbasis::Achsenposition_abfragen(char achse) {
     std::lock_guard lock(m_austausch);
     Befehl(std::string("@L") + achse);
-    return Position_lesen(m_leser.Antwort());
+    // An answer cut off before its CR is no answer: read as far as it came, "@Lx 12" of
+    // "@Lx 123" would give the made-up position 1. The query gives 0 then, as for silence.
+    const std::string& antwort = m_leser.Antwort();
+    if (antwort.empty() || antwort.back() != static_cast<char>(Antwortleser::CR)) return 0;
+    return Position_lesen(antwort);
 }
 
 void Speichermodulbasis::Stopp_senden(const char* befehl) {

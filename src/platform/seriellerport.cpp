@@ -56,6 +56,15 @@ bool Steuerleitung_setzen(int fd, int leitung, bool an) {
     return errno == ENOTTY || errno == EINVAL;
 }
 
+// Whether the line has the settings asked for, the character frame (data bits, parity) aside.
+bool Bis_auf_Rahmen_gleich(const termios& ist, const termios& soll) {
+    constexpr tcflag_t rahmen = CSIZE | PARENB | PARODD | CMSPAR;
+    return ist.c_iflag == soll.c_iflag && ist.c_oflag == soll.c_oflag &&
+           ist.c_lflag == soll.c_lflag && (ist.c_cflag & ~rahmen) == (soll.c_cflag & ~rahmen) &&
+           cfgetispeed(&ist) == cfgetispeed(&soll) && cfgetospeed(&ist) == cfgetospeed(&soll) &&
+           ist.c_cc[VMIN] == soll.c_cc[VMIN] && ist.c_cc[VTIME] == soll.c_cc[VTIME];
+}
+
 // Takes back a pending cancel; the counter of the eventfd drops to 0.
 bool Abbruch_abholen(int abbruch_fd) {
     uint64_t zaehler = 0;
@@ -138,7 +147,17 @@ bool SeriellerPort::Oeffnen(const std::string& pfad, const Porteinstellungen& ei
     // is still usable.
     exklusiv = ::ioctl(fd, TIOCEXCL) == 0;
     const termios neu = *Einstellungen_zu_termios(einstellungen, alt);
-    if (::tcsetattr(fd, TCSANOW, &neu) != 0) return scheitern(errno);
+    if (::tcsetattr(fd, TCSANOW, &neu) != 0) {
+        // The C library reports EINVAL when none of the requested changes took effect. A
+        // pseudo-terminal keeps 8 data bits without parity whatever is asked, so opening one
+        // again with the frame it already had "changes nothing" although every other setting
+        // is in place; refused, the simulated display of the angle mode could be opened once
+        // only. The line is taken when all but the frame is as asked.
+        const int fehler = errno;
+        termios jetzt{};
+        if (fehler != EINVAL || ::tcgetattr(fd, &jetzt) != 0 || !Bis_auf_Rahmen_gleich(jetzt, neu))
+            return scheitern(fehler);
+    }
     if (!Steuerleitung_setzen(fd, TIOCM_DTR, einstellungen.DTR) ||
         !Steuerleitung_setzen(fd, TIOCM_RTS, einstellungen.RTS))
         return scheitern(errno);

@@ -153,6 +153,42 @@ TEST_F(ND261Link, UnlesbareAntwortIstEinFehler) {
               "Exception [### ND261: Messwert nicht lesbar ###]");
 }
 
+// A request the display leaves unanswered may be answered late, before the next one's answer:
+// that late angle must never be taken as the next reading.
+TEST_F(ND261Link, SpaeteAntwortGiltNichtFuerDieNaechsteAnfrage) {
+    std::atomic<int32_t> schritte{200};
+    Positionsanzeige::Optionen o;
+    o.Modell.Getriebefehler = 0;
+    o.Modell.Umkehrspiel = 0;
+    o.Modell.Nullfehler = 0;
+    o.Schritte = [&schritte] { return schritte.load(); };
+    anzeige = std::make_unique<Positionsanzeige>(o);
+    ASSERT_TRUE(COM_registrieren(2, anzeige->Geraetepfad()));
+    ASSERT_TRUE(link.ND261_oeffnen("COM2", "4800"));
+
+    // Late past the silence limit: nothing came.
+    anzeige->Antwortverzoegerung_setzen(1200);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
+    anzeige->Antwortverzoegerung_setzen(0);
+    schritte = 400;
+    // Opened again, as a new connect does; the late answer comes first, then this one's.
+    ASSERT_TRUE(link.ND261_oeffnen("COM2", "4800"));
+    link.Stillefrist_setzen(5000);
+    EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 2.0);
+    schritte = 600;
+    EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 3.0);
+
+    // A request the display dropped: the next reading cannot tell its own answer from a late
+    // one and fails rather than guess; the one after is whole again.
+    link.Stillefrist_setzen(100);
+    anzeige->Stumm_schalten(true);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
+    anzeige->Stumm_schalten(false);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
+    EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 3.0);
+    EXPECT_EQ(anzeige->Anfragen(), 6u);
+}
+
 TEST_F(ND261Link, OeffnenScheitert) {
     EXPECT_FALSE(link.ND261_oeffnen("", "4800"));
     EXPECT_TRUE(ui.Meldungen().empty());

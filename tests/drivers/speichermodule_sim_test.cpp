@@ -458,6 +458,13 @@ TEST_F(SpeichermodulSimulation, StoerungenDerLeitung) {
     sim->Naechste_Antwort_abschneiden(5); // "@Lx 1" without the rest and the CR
     EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 0);
     EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 123);
+    // Cut inside the number or just before the CR: no part of the number passes as the
+    // position (1 or 12 would be taken as true).
+    for (const std::size_t laenge : {6u, 7u}) {
+        sim->Naechste_Antwort_abschneiden(laenge);
+        EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 0) << laenge;
+    }
+    EXPECT_EQ(Achsenposition_abfragen_in_Schritten('x'), 123);
 
     sim->Ausstecken();
     EXPECT_FALSE(Version_abfragen());

@@ -247,6 +247,18 @@ TEST_F(PortAmPty, AndereRahmenUndSteuerleitungenOeffnenDenPtyEbenso) {
     EXPECT_EQ(Lesen(8), "\x02+12.5\r\n");
 }
 
+TEST_F(PortAmPty, SiebenBitRahmenOeffnetAuchEinZweitesMal) {
+    // The pty forces 8N; the second opening with the same frame changes nothing at all, which
+    // the C library reports as an error.
+    const Porteinstellungen e = Rahmen(4800, 7, 'E', 2);
+    for (int mal = 1; mal <= 3; ++mal) {
+        ASSERT_TRUE(port.Oeffnen(pty.Slave_pfad(), e))
+            << mal << ": " << std::strerror(port.Letzter_Fehler());
+        ASSERT_TRUE(pty.Senden("\x02"));
+        EXPECT_EQ(Lesen(1), "\x02");
+    }
+}
+
 TEST_F(PortAmPty, WartendeBytesUndLeeren) {
     ASSERT_TRUE(pty.Senden(std::string("a\0\r", 3)));
     ASSERT_TRUE(Warten_bis([&] { return port.Wartende_Bytes() == 3; })) << port.Wartende_Bytes();

@@ -389,5 +389,28 @@ TEST_F(Steuerung, AusgesteckteLeitungLegtAuf) {
     EXPECT_TRUE(leitung.Aufgelegt(1000));
 }
 
+// Plugged in again, the unit is the same one on a fresh line: its state stays, what it was
+// about to send when the line went is gone.
+TEST_F(Steuerung, WiederEingestecktMitAltemZustandOhneAlteAntworten) {
+    EXPECT_EQ(leitung.Anfrage("#E1,2000"), ack);
+    EXPECT_EQ(leitung.Anfrage("L1,x250"), nak);
+    EXPECT_EQ(leitung.Antwort(), ack);
+    EXPECT_TRUE(sim.Einstecken()); // plugged in: nothing to do
+    sim.Antwortverzoegerung_setzen(60'000);
+    leitung.Senden("@V\r");
+    ASSERT_TRUE(sim.Warten_auf_Anfragen(3, 2000));
+    sim.Ausstecken();
+    EXPECT_TRUE(leitung.Aufgelegt(1000));
+    EXPECT_EQ(sim.Anfragenzahl(), 3u);
+
+    ASSERT_TRUE(sim.Einstecken());
+    sim.Antwortverzoegerung_setzen(0);
+    Gegenstelle neu(sim.Geraetepfad());
+    ASSERT_TRUE(neu.Offen());
+    EXPECT_EQ(neu.Anfrage("@Lx"), "@Lx 250" + ack);
+    EXPECT_EQ(neu.Anfrage(""), E(1)); // the held-back identification never comes
+    EXPECT_EQ(sim.Anfragenzahl(), 5u);
+}
+
 } // namespace
 } // namespace orvexa

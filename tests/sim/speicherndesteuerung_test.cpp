@@ -195,5 +195,46 @@ TEST(SpeicherndeSteuerung, AntwortetAufDemPseudoterminal) {
     EXPECT_EQ(sim.Einstellungen().UBetrieb, 0); // silent: recorded, not carried out
 }
 
+// Late answers leave in order; plugged in again, the unit keeps its state and has lost what it
+// was about to send.
+TEST(SpeicherndeSteuerung, VerspaetetInReihenfolgeUndWiederEingesteckt) {
+    SpeicherndeSteuerung::Optionen o;
+    o.Modul = 3;
+    SpeicherndeSteuerung sim(o);
+    const auto oeffnen = [](const std::string& pfad) {
+        return ::open(pfad.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    };
+    const auto lesen = [](int fd, std::size_t n) {
+        std::string antwort;
+        char c = 0;
+        while (antwort.size() < n && ::read(fd, &c, 1) == 1)
+            antwort += c;
+        return antwort;
+    };
+    int fd = oeffnen(sim.Geraetepfad());
+    ASSERT_GE(fd, 0);
+    sim.Antwortverzoegerung_setzen(50);
+    ASSERT_EQ(::write(fd, "#S450\r", 6), 6);
+    ASSERT_TRUE(sim.Warten_auf_Anfragen(1, 5000));
+    sim.Antwortverzoegerung_setzen(0);
+    ASSERT_EQ(::write(fd, "@Lx\r", 4), 4);
+    EXPECT_EQ(lesen(fd, 7), "\r@Lx 0\r"); // the second waited behind the first
+
+    sim.Antwortverzoegerung_setzen(60'000);
+    ASSERT_EQ(::write(fd, "@V\r", 3), 3);
+    ASSERT_TRUE(sim.Warten_auf_Anfragen(3, 5000));
+    sim.Ausstecken();
+    ::close(fd);
+    ASSERT_TRUE(sim.Einstecken());
+    sim.Antwortverzoegerung_setzen(0);
+    fd = oeffnen(sim.Geraetepfad());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "@Ly\r", 4), 4);
+    EXPECT_EQ(lesen(fd, 6), "@Ly 0\r"); // not the identification held back before
+    EXPECT_EQ(sim.Einstellungen().Startfreq, 450);
+    EXPECT_EQ(sim.Anfragenzahl(), 4u);
+    ::close(fd);
+}
+
 } // namespace
 } // namespace orvexa
