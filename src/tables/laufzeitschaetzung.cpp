@@ -17,15 +17,6 @@ namespace orvexa {
 
 namespace {
 
-// Columns of a table row, as the run reads them.
-constexpr int Spalte_E1 = 1;
-constexpr int Spalte_x = 6;
-constexpr int Spalte_Wartezeit = 10;
-constexpr int Spalte_Startfreq = 11;
-constexpr int Spalte_Endfreq = 12;
-constexpr int Spalte_Rampe = 13;
-constexpr int Spalte_WH = 14;
-
 bool Nach_Strich(std::string_view text) {
     return text > std::string_view("-");
 }

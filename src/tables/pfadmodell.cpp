@@ -12,10 +12,6 @@ namespace orvexa {
 
 namespace {
 
-constexpr int Spalte_Ausgang1 = 2;
-constexpr int Spalte_x = 6;
-constexpr int Spalte_WH = 14;
-
 // "-" is the empty value of every cell; the readers would take an exception's detour to 0.
 bool Ohne_Wert(std::string_view zelle) {
     return zelle.empty() || zelle == "-";

@@ -18,6 +18,17 @@ inline constexpr int Tabellenspalten = 15;
 inline constexpr int Tabellenfelder = 14;
 inline constexpr int Zeilen_neuer_Tabelle = 5;
 
+// The columns a run reads: input E1, the four outputs from Ausgang1, the axes from x on, the
+// wait, the speeds and the ramp, the repeat count.
+inline constexpr int Spalte_E1 = 1;
+inline constexpr int Spalte_Ausgang1 = 2;
+inline constexpr int Spalte_x = 6;
+inline constexpr int Spalte_Wartezeit = 10;
+inline constexpr int Spalte_Startfreq = 11;
+inline constexpr int Spalte_Endfreq = 12;
+inline constexpr int Spalte_Rampe = 13;
+inline constexpr int Spalte_WH = 14;
+
 // Files beyond these limits are refused whole rather than read in part: a partly read table
 // saved again would lose the rest. A table of 100,000 rows is about 5 MB.
 inline constexpr std::uintmax_t Tabellendatei_max_Bytes = 64u * 1024 * 1024;

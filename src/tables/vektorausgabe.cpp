@@ -18,16 +18,6 @@ namespace orvexa {
 
 namespace {
 
-// Columns of a table row.
-constexpr int Spalte_E1 = 1;
-constexpr int Spalte_Ausgang1 = 2;
-constexpr int Spalte_x = 6;
-constexpr int Spalte_Wartezeit = 10;
-constexpr int Spalte_Startfreq = 11;
-constexpr int Spalte_Endfreq = 12;
-constexpr int Spalte_Rampe = 13;
-constexpr int Spalte_WH = 14;
-
 constexpr int32_t Geschwindigkeitsplatz = 1; // the run moves with the work speed slot
 constexpr int32_t Terminator = 13;           // queue only; Programm_starten starts the row
 
