@@ -61,31 +61,31 @@ const std::string NAK = "\x15";
 
 INSTANTIATE_TEST_SUITE_P(
     Ablaeufe, Empfang,
-    ::testing::Values(
-        Ablauf{"Volle_Warteschlange_haelt_die_Bytes_bis_Platz_ist",
-               {"o", "1\r2\r3\r4\r5\r6\r7\r8\r9\r" + ACK, "n", "n", "n", "n", "n", "n", "n", "n",
-                "n", "n", "n"},
-               {"1\r", "2\r", "3\r", "4\r", "5\r", "6\r", "7\r", "8\r", "9\r", ACK, "-"}},
-        Ablauf{"Neue_Anfrage_verwirft_die_zurueckgehaltene_Antwort",
-               {"o", "1\r2\r3\r4\r5\r6\r7\r8\r9\r", "o", "n", ACK, "n"},
-               {"-", ACK}},
-        Ablauf{"Aufgegeben_ohne_Antwort_die_spaete_wird_verworfen",
-               {"o", "g", "o", "A\r", "B\r", "n", "n"},
-               {"B\r", "-"}},
-        Ablauf{"Mehrbyteantwort_mitten_im_Abschluss_und_Sofortstopp",
-               {"o", NAK, "n", "L", "m", "@RS" + ACK, "k", "n"},
-               {NAK, "@RS" + ACK, "L!"}},
-        // Found by fuzzing: a multi-byte answer begun before its request went out was handed
-        // to that request.
-        Ablauf{"Mehrbyteantwort_von_vor_der_Anfrage_geht_an_niemanden",
-               {"@X", "m", "Y" + ACK, "k", "@V 1" + ACK, "k"},
-               {"-", "@V 1" + ACK}},
-        Ablauf{"Spaete_Mehrbyteantwort_ueber_die_naechste_Anfrage_hinweg_verworfen",
-               {"m", "h", "@L", "m", "x 5" + ACK, "k", "@Lx 7" + ACK, "k"},
-               {"-", "@Lx 7" + ACK}},
-        Ablauf{"Fehler_auf_A_als_Mehrbyteantwort_spaeter_gewoehnlich",
-               {"a", "E2\x07", "k", "o", "E1\x07", "n"},
-               {"E2\x07", "E1\x07"}}),
+    ::testing::Values(Ablauf{"Volle_Warteschlange_haelt_die_Bytes_bis_Platz_ist",
+                             {"o", "1\r2\r3\r4\r5\r6\r7\r8\r9\r" + ACK, "n", "n", "n", "n", "n",
+                              "n", "n", "n", "n", "n", "n"},
+                             {"1\r", "2\r", "3\r", "4\r", "5\r", "6\r", "7\r", "8\r", "9\r", ACK,
+                              "-"}},
+                      Ablauf{"Neue_Anfrage_verwirft_die_zurueckgehaltene_Antwort",
+                             {"o", "1\r2\r3\r4\r5\r6\r7\r8\r9\r", "o", "n", ACK, "n"},
+                             {"-", ACK}},
+                      Ablauf{"Aufgegeben_ohne_Antwort_die_spaete_wird_verworfen",
+                             {"o", "g", "o", "A\r", "B\r", "n", "n"},
+                             {"B\r", "-"}},
+                      Ablauf{"Mehrbyteantwort_mitten_im_Abschluss_und_Sofortstopp",
+                             {"o", NAK, "n", "L", "m", "@RS" + ACK, "k", "n"},
+                             {NAK, "@RS" + ACK, "L!"}},
+                      // Found by fuzzing: a multi-byte answer begun before its request went out was
+                      // handed to that request.
+                      Ablauf{"Mehrbyteantwort_von_vor_der_Anfrage_geht_an_niemanden",
+                             {"@X", "m", "Y" + ACK, "k", "@V 1" + ACK, "k"},
+                             {"-", "@V 1" + ACK}},
+                      Ablauf{"Spaete_Mehrbyteantwort_ueber_die_naechste_Anfrage_hinweg_verworfen",
+                             {"m", "h", "@L", "m", "x 5" + ACK, "k", "@Lx 7" + ACK, "k"},
+                             {"-", "@Lx 7" + ACK}},
+                      Ablauf{"Fehler_auf_A_als_Mehrbyteantwort_spaeter_gewoehnlich",
+                             {"a", "E2\x07", "k", "o", "E1\x07", "n"},
+                             {"E2\x07", "E1\x07"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
