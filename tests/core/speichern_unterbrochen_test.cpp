@@ -133,6 +133,12 @@ int Version_der_Datei(const std::string& bytes, const std::string& alt, const st
 }
 
 TEST_F(SpeichernUnterbrochenTest, JedeDateiBleibtGanzAltOderNeu) {
+#ifdef __SANITIZE_THREAD__
+    // A forked writer killed 200 times checks files, not threads; under ThreadSanitizer each
+    // write of the large table takes long enough to overrun the test's time, and the other
+    // builds run it.
+    GTEST_SKIP() << "not under ThreadSanitizer";
+#endif
     const unsigned saat = 20261209;
     std::mt19937 zufall(saat);
     SCOPED_TRACE("Saat " + std::to_string(saat));
