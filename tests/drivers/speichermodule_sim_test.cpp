@@ -262,6 +262,8 @@ TEST_F(SpeichermodulSimulation, StoppBeendetDasWartenAufEineStummeSteuerung) {
 
     EXPECT_EQ(code, THROW_ABORT);
     EXPECT_FALSE(Modul().Beschaeftigt());
+    // The stop request is written before the wait ends; the simulator may read it later.
+    ASSERT_TRUE(sim->Warten_auf_Anfragen(vorher + 2, 5000));
     const Zeilen_t anfragen = sim->Anfragen();
     EXPECT_EQ(anfragen.back(), "@B\r");
     EXPECT_EQ(anfragen[vorher], "L1,x5000" + SOH);
