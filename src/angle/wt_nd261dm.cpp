@@ -132,6 +132,7 @@ std::string TWT_ND261DM::Messwert_lesen() {
     bool beendet = false;
     bool etwas = false;
     bool verworfen = false;
+    bool zu_spaet = false;
     int64_t letztes = Zeitbasis::Zaehler();
     const int64_t frist = int64_t{m_stillefrist_ms} * (Zeitbasis::Frequenz / 1000);
     while (!beendet) {
@@ -139,8 +140,13 @@ std::string TWT_ND261DM::Messwert_lesen() {
         const int b = m_port.Byte_lesen(Lesestueck_ms);
         if (b >= 0) {
             etwas = true;
+            const int64_t jetzt = Zeitbasis::Zaehler();
+            // A reader held up (a busy machine, a long message loop) finds a late byte waiting
+            // as if it had just come: taken after the limit, it is late however it got there.
+            // The rest of its answer is read and dropped, so that it cannot precede the next.
+            if (jetzt - letztes > frist) zu_spaet = true;
             beendet = sammler.Byte(static_cast<uint8_t>(b));
-            letztes = Zeitbasis::Zaehler();
+            letztes = jetzt;
             if (beendet && spaete_erwartet) {
                 // The display answers in order: after a request it left unanswered, the first
                 // whole answer is that request's, with the angle of back then. Ours follows.
@@ -164,6 +170,7 @@ std::string TWT_ND261DM::Messwert_lesen() {
         for (int i = 0; i < 2; ++i)
             if (m_port.Wartende_Bytes() > 0) m_port.Byte_lesen(0);
     }
+    if (zu_spaet) return {};
     return sammler.Abschliessen(beendet);
 }
 

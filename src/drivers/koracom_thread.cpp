@@ -2,6 +2,8 @@
 
 #include "core/protokoll.h"
 
+#include <chrono>
+
 namespace orvexa {
 
 TkoraCOM_thread::TkoraCOM_thread(SeriellerPort& port, const std::atomic<uint8_t>& tag)
@@ -22,7 +24,7 @@ void TkoraCOM_thread::Beenden() {
         m_beenden = true;
         m_empfang.Anhalten();
     }
-    m_bedingung.notify_all();
+    Wecken();
     m_wartet_unbegrenzt.notify_all();
     m_port.Lesen_abbrechen();
     if (m_thread.joinable()) m_thread.join();
@@ -38,6 +40,23 @@ bool TkoraCOM_thread::Getrennt() const {
     return m_getrennt;
 }
 
+void TkoraCOM_thread::Wecken() {
+    m_weckungen.fetch_add(1, std::memory_order_release);
+    m_bedingung.notify_all();
+}
+
+void TkoraCOM_thread::Kurz_abwarten(uint64_t stand) const {
+    // Long enough for a short answer over a fast line, short against the waits' limits.
+    constexpr auto Spinzeit = std::chrono::microseconds(150);
+    const auto ende = std::chrono::steady_clock::now() + Spinzeit;
+    while (m_weckungen.load(std::memory_order_acquire) == stand &&
+           std::chrono::steady_clock::now() < ende) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+
 void TkoraCOM_thread::Lauf() {
     hEventThreadRun.Setzen();
     for (;;) {
@@ -49,7 +68,7 @@ void TkoraCOM_thread::Lauf() {
             if (m_empfang.Wecken_nehmen()) {
                 // Woken after the unlock, the caller does not run straight into the held mutex.
                 lock.unlock();
-                m_bedingung.notify_all();
+                Wecken();
             }
             continue;
         }
@@ -66,7 +85,7 @@ void TkoraCOM_thread::Lauf() {
                                 std::to_string(fehler) + "]");
         lock.lock();
         m_getrennt = true;
-        m_bedingung.notify_all();
+        Wecken();
         m_bedingung.wait(lock, [this] { return m_beenden; });
         return;
     }
@@ -79,7 +98,7 @@ bool TkoraCOM_thread::Byte_verarbeiten(unsigned char byte, std::unique_lock<std:
     // A full queue holds the thread (and the bytes behind the answer) until a caller takes an
     // answer, gives up or sends anew.
     while (m_empfang.Blockiert()) {
-        if (m_empfang.Wecken_nehmen()) m_bedingung.notify_all();
+        if (m_empfang.Wecken_nehmen()) Wecken();
         m_bedingung.wait(lock);
         if (m_beenden) return false;
         m_empfang.Ablegen();
@@ -89,7 +108,7 @@ bool TkoraCOM_thread::Byte_verarbeiten(unsigned char byte, std::unique_lock<std:
 
 void TkoraCOM_thread::Aufgeben(bool mehrbyte) {
     m_empfang.Aufgeben(mehrbyte);
-    m_bedingung.notify_all();
+    Wecken();
 }
 
 TkoraCOM_thread::Ergebnis TkoraCOM_thread::Senden_freigeben(bool mehrbyte, std::string_view anfrage,
@@ -117,7 +136,7 @@ TkoraCOM_thread::Ergebnis TkoraCOM_thread::Senden_freigeben(bool mehrbyte, std::
         m_mb_offen_von = ich;
     }
     lock.unlock();
-    m_bedingung.notify_all();
+    Wecken();
     return Ergebnis::ok;
 }
 
@@ -140,14 +159,23 @@ TkoraCOM_thread::Ergebnis TkoraCOM_thread::Antwort_abholen(bool mehrbyte, int fr
             Aufgeben(false);
             return Ergebnis::abgebrochen;
         }
-    } else if (!m_bedingung.wait_for(lock, std::chrono::milliseconds(frist_ms), da)) {
-        Aufgeben(mehrbyte);
-        return Ergebnis::zeitueberschreitung;
+    } else {
+        const auto ende = std::chrono::steady_clock::now() + std::chrono::milliseconds(frist_ms);
+        if (!da()) {
+            const uint64_t stand = m_weckungen.load(std::memory_order_acquire);
+            lock.unlock();
+            Kurz_abwarten(stand);
+            lock.lock();
+        }
+        if (!m_bedingung.wait_until(lock, ende, da)) {
+            Aufgeben(mehrbyte);
+            return Ergebnis::zeitueberschreitung;
+        }
     }
 
     if (m_empfang.Antwort_nehmen(mehrbyte, antwort)) {
         lock.unlock();
-        m_bedingung.notify_all();
+        Wecken();
         return Ergebnis::ok;
     }
     return m_beenden ? Ergebnis::beendet : Ergebnis::getrennt;
@@ -159,7 +187,7 @@ void TkoraCOM_thread::Warten_abbrechen() {
         if (m_unbegrenzt_wartend == 0) return;
         m_warten_abbrechen = true;
     }
-    m_bedingung.notify_all();
+    Wecken();
 }
 
 bool TkoraCOM_thread::Unbegrenzte_Wartezeit_abwarten(int ms) {

@@ -85,6 +85,11 @@ private:
     // False when the link closes while a complete answer waits for room in the queue.
     bool Byte_verarbeiten(unsigned char byte, std::unique_lock<std::mutex>& lock);
     void Aufgeben(bool mehrbyte);
+    // Tells the waiting callers that the monitor changed, the spinning ones included.
+    void Wecken();
+    // Spins for a moment while nothing changes (from stand on): an answer that comes within it is
+    // taken without the caller going to sleep and being woken again.
+    void Kurz_abwarten(uint64_t stand) const;
 
     SeriellerPort& m_port;
     const std::atomic<uint8_t>& m_tag;
@@ -102,6 +107,7 @@ private:
     std::thread::id m_mb_offen_von;
     int m_unbegrenzt_wartend = 0;
     bool m_warten_abbrechen = false;
+    std::atomic<uint64_t> m_weckungen{0};
 };
 
 } // namespace orvexa

@@ -9,8 +9,11 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace orvexa::test {
 namespace {
@@ -187,6 +190,27 @@ TEST_F(ND261Link, SpaeteAntwortGiltNichtFuerDieNaechsteAnfrage) {
     EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
     EXPECT_DOUBLE_EQ(link.Istwinkel_lesen(), 3.0);
     EXPECT_EQ(anzeige->Anfragen(), 6u);
+}
+
+// A reader held up past the silence limit finds the late answer waiting as if it had just
+// come; it is still late, and read to its end so that it cannot precede the next one.
+TEST_F(ND261Link, NachDerFristVorgefundeneAntwortIstZuSpaet) {
+    class Aufgehalten : public AufzeichnendeOberflaeche {
+    public:
+        void Nachrichten_verarbeiten() override {
+            if (halten.exchange(false)) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        std::atomic<bool> halten{true};
+    } aufgehalten;
+    Oeffnen();
+    link.Stillefrist_setzen(100);
+    anzeige->Antwortverzoegerung_setzen(150);
+    Oberflaeche_setzen(&aufgehalten);
+    EXPECT_EQ(Code([&] { Lesen_mit("+7.000\r\n"); }), ND261_MESSWERT_ERROR);
+    Oberflaeche_setzen(&ui);
+    anzeige->Antwortverzoegerung_setzen(0);
+    EXPECT_DOUBLE_EQ(Lesen_mit("+5.000\r\n"), 5.0);
+    EXPECT_THAT(transkript.Zeilen(), ElementsAre("IstWinkel: keine Antwort", "IstWinkel: 5.000"));
 }
 
 TEST_F(ND261Link, OeffnenScheitert) {
