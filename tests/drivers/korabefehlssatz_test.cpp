@@ -1,4 +1,5 @@
 #include "drivers/korabefehlssatz.h"
+#include "kora_zeichen.h"
 
 #include "core/fehler.h"
 #include "platform/portverzeichnis.h"
@@ -19,9 +20,9 @@ namespace {
 
 using Zeilen_t = std::vector<std::string>;
 
-constexpr char ACK = 6;
-constexpr char BEL = 7;
-constexpr char NAK = 21;
+using test::ACK;
+using test::BEL;
+using test::NAK;
 constexpr int Portnummer = 7;
 
 int32_t Fehlercode_von(const std::function<void()>& aufruf) {

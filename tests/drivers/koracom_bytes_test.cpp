@@ -3,6 +3,7 @@
 #include "drivers/koracom.h"
 
 #include "core/fehler.h"
+#include "kora_zeichen.h"
 #include "platform/portverzeichnis.h"
 #include "pseudoterminal.h"
 #include "testhilfen.h"
@@ -22,12 +23,9 @@ namespace {
 using test::Code;
 using Uhr = std::chrono::steady_clock;
 
-const std::string ack(1, '\x06');
-const std::string nak(1, '\x15');
-
-std::string E(int n) {
-    return "E" + std::to_string(n) + '\x07';
-}
+using test::ack;
+using test::E;
+using test::nak;
 
 class Koralink_Bytes : public test::Testumgebung {
 protected:

@@ -2,6 +2,7 @@
 #include "drivers/koracom.h"
 
 #include "core/fehler.h"
+#include "kora_zeichen.h"
 #include "platform/portverzeichnis.h"
 #include "seriellesteuerung.h"
 #include "testhilfen.h"
@@ -22,15 +23,12 @@
 namespace orvexa {
 namespace {
 
-const std::string ack(1, '\x06');
-const std::string nak(1, '\x15');
+using test::ack;
+using test::E;
+using test::nak;
 const std::string Verbindungstext =
     "Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!";
 const std::string Einzug = "     "; // level 64
-
-std::string E(int n) {
-    return "E" + std::to_string(n) + '\x07';
-}
 
 // The pauses of Init after its first n failed attempts: 25, 50, ... ms.
 std::vector<int> Pausen_nach(int n) {

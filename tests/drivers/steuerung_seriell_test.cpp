@@ -5,6 +5,7 @@
 #include "core/maschinenparameter.h"
 #include "core/steuerung.h"
 #include "drivers/korabefehlssatz.h"
+#include "kora_zeichen.h"
 #include "simumgebung.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ namespace {
 using Zeilen_t = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-constexpr char ACK = 6;
+using test::ACK;
 
 int32_t Fehlercode_von(const std::function<void()>& aufruf) {
     try {

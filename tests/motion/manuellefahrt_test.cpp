@@ -26,7 +26,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using Zeilen_t = std::vector<std::string>;
 
-class Beobachter : public ManuelleFahrt_Beobachter {
+class Anzeigeprotokoll : public ManuelleFahrt_Beobachter {
 public:
     void Bewegung(bool laeuft) override {
         std::lock_guard lock(m_mutex);
@@ -84,7 +84,7 @@ protected:
                            [&](const std::string& z) { return z.find(teil) != std::string::npos; });
     }
 
-    Beobachter beobachter;
+    Anzeigeprotokoll beobachter;
     ManuelleFahrt fahrt{beobachter};
 };
 

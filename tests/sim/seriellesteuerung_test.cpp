@@ -1,3 +1,4 @@
+#include "kora_zeichen.h"
 #include "seriellesteuerung.h"
 
 #include "platform/zeitbasis.h"
@@ -20,11 +21,9 @@ namespace {
 using M = Steuerungsmodell;
 using Uhr = std::chrono::steady_clock;
 
-const std::string ack(1, M::ACK);
-const std::string nak(1, M::NAK);
-std::string E(int n) {
-    return "E" + std::to_string(n) + M::BEL;
-}
+using test::ack;
+using test::E;
+using test::nak;
 
 bool ist_Steuerbyte(char c) {
     return c == M::STX || c == M::ETX || c == M::ACK || c == M::BEL || c == M::CR || c == M::NAK;

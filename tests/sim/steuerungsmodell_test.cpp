@@ -1,3 +1,4 @@
+#include "kora_zeichen.h"
 #include "steuerungsmodell.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,9 @@ namespace {
 using Antworten = std::vector<std::string>;
 using M = Steuerungsmodell;
 
-const std::string ack(1, M::ACK);
-const std::string nak(1, M::NAK);
-std::string E(int n) {
-    return "E" + std::to_string(n) + M::BEL;
-}
+using test::ack;
+using test::E;
+using test::nak;
 constexpr int64_t ms = 1'000'000;
 
 // The model driven with an explicit clock: times are exact, nothing sleeps.
