@@ -757,6 +757,10 @@ private:
         Stoerung stoerung = Stoerung::keine;
         if (m_r.Wurf(Stoerungsrate_Ablesung)) {
             stoerung = m_r.Art();
+            // Faults do not overlap. The reader's limit is one of silence: an earlier late
+            // answer, dropped while this request waits, restarts it, and a delay shorter than
+            // that one's would then pass for no fault at all.
+            m_sim->Verspaetete_abwarten(5000);
             Scharf_schalten(stoerung);
         }
         int32_t code = 0;

@@ -91,6 +91,7 @@ void Positionsanzeige::Stecker_pruefen() {
         Schliessen(m_master);
         Schliessen(m_slave);
         m_verspaetet.clear();
+        m_zurueckgehalten = 0;
         m_ausgesteckt = true;
         m_bedingung.notify_all();
     }
@@ -123,6 +124,7 @@ void Positionsanzeige::Lauf() {
                 [[maybe_unused]] auto n = ::write(m_master, bytes.data(), bytes.size());
             }
             m_verspaetet.pop_front();
+            Zurueckgehaltene_melden();
         }
         int timeout = -1;
         if (!m_verspaetet.empty())
@@ -174,10 +176,23 @@ void Positionsanzeige::Beantworten() {
         int64_t faellig = Zeitbasis::Zaehler() + int64_t{verzoegerung_ms} * 1'000'000;
         if (!m_verspaetet.empty()) faellig = std::max(faellig, m_verspaetet.back().faellig);
         m_verspaetet.push_back({faellig, std::move(antwort)});
+        Zurueckgehaltene_melden();
         return;
     }
     // A dozen bytes always fit into the pseudo-terminal's buffer.
     [[maybe_unused]] auto n = ::write(m_master, antwort.data(), antwort.size());
+}
+
+void Positionsanzeige::Zurueckgehaltene_melden() {
+    std::lock_guard lock(m_mutex);
+    m_zurueckgehalten = m_verspaetet.size();
+    m_bedingung.notify_all();
+}
+
+bool Positionsanzeige::Verspaetete_abwarten(int timeout_ms) const {
+    std::unique_lock lock(m_mutex);
+    return m_bedingung.wait_for(lock, std::chrono::milliseconds(std::max(timeout_ms, 0)),
+                                [this] { return m_zurueckgehalten == 0; });
 }
 
 void Positionsanzeige::Antwortverzoegerung_setzen(int ms) {

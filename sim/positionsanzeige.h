@@ -79,12 +79,15 @@ public:
     // STX requests received so far.
     std::size_t Anfragen() const;
     bool Warten_auf_Anfragen(std::size_t n, int timeout_ms) const;
+    // Waits until no delayed answer is held back any more; false after timeout_ms.
+    bool Verspaetete_abwarten(int timeout_ms) const;
 
 private:
     void Lauf();
     void Beantworten();
     void Wecken();
     void Stecker_pruefen();
+    void Zurueckgehaltene_melden();
 
     Optionen m_o;
     Anzeigemodell m_modell; // touched only by the thread
@@ -105,6 +108,7 @@ private:
     bool m_ausgesteckt = false;
     bool m_einstecken = false;
     bool m_eingesteckt = false;
+    std::size_t m_zurueckgehalten = 0; // m_verspaetet.size(), for other threads
 
     // Only the thread touches these.
     struct Verspaetet {

@@ -213,6 +213,22 @@ TEST_F(ND261Link, NachDerFristVorgefundeneAntwortIstZuSpaet) {
     EXPECT_THAT(transkript.Zeilen(), ElementsAre("IstWinkel: keine Antwort", "IstWinkel: 5.000"));
 }
 
+// The soak arms a fault only once no late answer is under way; the simulator tells when.
+TEST_F(ND261Link, SimulatorMeldetZurueckgehalteneAntworten) {
+    Oeffnen();
+    link.Stillefrist_setzen(50);
+    EXPECT_TRUE(anzeige->Verspaetete_abwarten(0));
+    anzeige->Antwortverzoegerung_setzen(100);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
+    EXPECT_TRUE(anzeige->Verspaetete_abwarten(10000));
+    anzeige->Antwortverzoegerung_setzen(600000);
+    EXPECT_EQ(Code([&] { link.Istwinkel_lesen(); }), ND261_MESSWERT_ERROR);
+    EXPECT_FALSE(anzeige->Verspaetete_abwarten(0));
+    // Unplugged, it drops what it held back.
+    anzeige->Ausstecken();
+    EXPECT_TRUE(anzeige->Verspaetete_abwarten(0));
+}
+
 TEST_F(ND261Link, OeffnenScheitert) {
     EXPECT_FALSE(link.ND261_oeffnen("", "4800"));
     EXPECT_TRUE(ui.Meldungen().empty());
