@@ -471,12 +471,20 @@ void UVektorfahrt_ausfuehren(bool relativ, int32_t index, int32_t u, int32_t /*t
 }
 
 void Achsen_anhalten() {
-    Befehl_protokollieren("Achsen_anhalten()");
+    const Treiberzugriff t = Aktiver_Treiber();
     // The flags go up before the stop request: the stopped move may complete at once, and its
     // worker must then already see the abort instead of going on with the next move.
+    if (t.Karte) {
+        // A card's motion thread looks for the halt once a step period, and written first, the
+        // log line (some tens of microseconds from a cold start) would cost half a period at full
+        // speed. The motor is told first; the line follows the card's beep.
+        Steuerung().Abbruch = true;
+        t.Karte->Achsen_anhalten();
+        Befehl_protokollieren("Achsen_anhalten()");
+        return;
+    }
+    Befehl_protokollieren("Achsen_anhalten()");
     Steuerung().Abbruch = true;
-    const Treiberzugriff t = Aktiver_Treiber();
-    if (t.Karte) t.Karte->Achsen_anhalten();
     if (t.Speicher) t.Speicher->Achsen_anhalten();
     // The stop flag of the serial types goes up even without a link.
     if (ist_serieller_Typ(Modul())) Stopp_senden(&SeriellerBefehlssatz::Achsen_anhalten);

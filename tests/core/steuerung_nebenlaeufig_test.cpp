@@ -95,8 +95,17 @@ TEST_F(Nebenlaeufigkeitstest, AnhaltenWaehrendEinerKartenfahrtBeendetSieMit2000)
     Steuerung_einrichten(4);
     ParallelkarteAttrappe* karte = Karte();
     karte->Sperre_setzen("Vektorfahrt_ausfuehren");
-    karte->Bei_Aufruf("Achsen_anhalten",
-                      [karte] { karte->Sperre_loesen("Vektorfahrt_ausfuehren"); });
+    // The card hears of the halt before the log line is written, which would cost it time.
+    bool vor_der_zeile = false;
+    auto gestoppt = [this] {
+        for (const std::string& zeile : Protokoll())
+            if (zeile.find("Achsen_anhalten()") != std::string::npos) return true;
+        return false;
+    };
+    karte->Bei_Aufruf("Achsen_anhalten", [&] {
+        vor_der_zeile = !gestoppt();
+        karte->Sperre_loesen("Vektorfahrt_ausfuehren");
+    });
 
     Arbeiter arbeiter([] {
         Vektorfahrt_ausfuehren(true, 1, 4000, 0, 0, 13);
@@ -109,6 +118,8 @@ TEST_F(Nebenlaeufigkeitstest, AnhaltenWaehrendEinerKartenfahrtBeendetSieMit2000)
     EXPECT_FALSE(Stopp);
     EXPECT_EQ(Aufrufe(), (std::vector<std::string>{"Karte.Vektorfahrt_ausfuehren(1, 1, 4000, 0, 0)",
                                                    "Karte.Achsen_anhalten()"}));
+    EXPECT_TRUE(vor_der_zeile);
+    EXPECT_TRUE(gestoppt());
 }
 
 // The E1 input wait of the serial types, ended from the window thread.
