@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, std::size_t groesse)
         std::size_t ziffern = 0;
         for (const char c : antwort)
             ziffern += c >= '0' && c <= '9';
-        if (ziffern == 0 || std::fabs(*winkel) >= std::pow(10.0, static_cast<double>(ziffern)))
+        // Sixteen nines and more round to the next power of ten as a double: only beyond it
+        // would the reading be larger than its digits allow.
+        if (ziffern == 0 || std::fabs(*winkel) > std::pow(10.0, static_cast<double>(ziffern)))
             __builtin_trap();
     };
     ND261_Antwortsammler sammler;
