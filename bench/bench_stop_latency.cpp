@@ -15,6 +15,7 @@
 #include "core/maschinenparameter.h"
 #include "core/protokoll.h"
 #include "core/steuerung.h"
+#include "core/text.h"
 #include "drivers/kora_lpt.h"
 #include "drivers/korabefehlssatz.h"
 #include "drivers/standardtreiber.h"
@@ -85,7 +86,7 @@ Kennzahlen Auswerten(std::vector<double> werte) {
 // Time the hypervisor ran something else while this machine's CPUs had work (the "steal" column
 // of /proc/stat), in ms; -1 where the kernel does not count it. A stop held up by the host shows
 // here, not in anything the program does.
-double Gestohlene_ms() {
+double Gestohlene_ms_seit_Start() {
     std::ifstream stat("/proc/stat");
     std::string cpu;
     long long feld[8] = {};
@@ -93,6 +94,12 @@ double Gestohlene_ms() {
     for (long long& f : feld)
         if (!(stat >> f)) return -1;
     return static_cast<double>(feld[7]) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::string Gestohlen_seit(double vorher) {
+    const double jetzt = Gestohlene_ms_seit_Start();
+    if (vorher < 0 || jetzt < 0) return "no steal time from the kernel";
+    return Formatieren("%.0f ms stolen by the host", jetzt - vorher);
 }
 
 // The worker's side: one move, ended by the stop.
@@ -159,7 +166,7 @@ bool Seriell_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
     std::uniform_int_distribution<int> pause_us(0, 2000);
     std::vector<double> us;
     int fehler = 0;
-    const double gestohlen_vorher = Gestohlene_ms();
+    const double gestohlen_vorher = Gestohlene_ms_seit_Start();
     for (int i = 0; i < Stopps; ++i) {
         Fahrtarbeiter arbeiter;
         arbeiter.Starten(i % 2 ? -10'000'000 : 10'000'000);
@@ -187,8 +194,8 @@ bool Seriell_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
     Steuerung_schliessen();
     Steuerungsmodule_freigeben();
     ergebnis = Auswerten(us);
-    std::printf("serial: %zu stops measured, %d failed, %.0f ms stolen by the host\n", us.size(),
-                fehler, Gestohlene_ms() - gestohlen_vorher);
+    std::printf("serial: %zu stops measured, %d failed, %s\n", us.size(), fehler,
+                Gestohlen_seit(gestohlen_vorher).c_str());
     return fehler == 0;
 }
 
@@ -245,7 +252,7 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
     int fehler = 0;
     int ueber_zwei = 0, ueber_zwei_spaet = 0;
     double laengste_luecke = 0;
-    const double gestohlen_vorher = Gestohlene_ms();
+    const double gestohlen_vorher = Gestohlene_ms_seit_Start();
     for (int i = 0; i < Stopps; ++i) {
         vm->Zuruecksetzen();
         ausloesen_bei = static_cast<int32_t>(R) + weg(zufall);
@@ -289,9 +296,8 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
         }
         const double p = static_cast<double>(bremsbeginn - anfrage) / Schrittperiode_ns;
         perioden.push_back(p);
-        // A stop past two periods where a step edge came late was held up with the motion
-        // thread (by the machine), not on the way of the request. The edges tell it whether the
-        // lateness was in the thread's work or in its wake-up.
+        // A stop past two periods after a late step edge was held up with the motion thread
+        // (which only busy-waits there, so by the machine), not on the way of the request.
         if (p > 2) {
             ++ueber_zwei;
             double luecke = 0;
@@ -319,8 +325,9 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
     std::printf("parallel: Achsen_anhalten returned after p50=%.1f p99=%.1f max=%.1f us\n",
                 aufruf.p50, aufruf.p99, aufruf.max);
     std::printf("parallel: %d stops over 2 periods, %d of them after a step edge that came late "
-                "(longest gap %.2f periods), %.0f ms stolen by the host\n",
-                ueber_zwei, ueber_zwei_spaet, laengste_luecke, Gestohlene_ms() - gestohlen_vorher);
+                "(longest gap %.2f periods), %s\n",
+                ueber_zwei, ueber_zwei_spaet, laengste_luecke,
+                Gestohlen_seit(gestohlen_vorher).c_str());
     std::printf("parallel: %zu stops measured, %d failed, ramp of %lld steps, motion thread %s\n",
                 perioden.size(), fehler, static_cast<long long>(R),
                 echtzeit ? "SCHED_FIFO" : "at normal priority");
