@@ -300,13 +300,14 @@ bool Parallel_messen(std::mt19937& zufall, Kennzahlen& ergebnis) {
         // (which only busy-waits there, so by the machine), not on the way of the request.
         if (p > 2) {
             ++ueber_zwei;
+            // The edges from one period before the request up to the ramp down's first.
+            const auto ende = flanken.begin() + (n - R);
+            auto flanke = std::lower_bound(flanken.begin() + 1, ende,
+                                           anfrage - static_cast<int64_t>(Schrittperiode_ns));
             double luecke = 0;
-            for (int64_t k = 1; k <= n - R; ++k) {
-                const auto j = static_cast<std::size_t>(k);
-                if (flanken[j] < anfrage - static_cast<int64_t>(Schrittperiode_ns)) continue;
-                luecke = std::max(luecke, static_cast<double>(flanken[j] - flanken[j - 1]) /
-                                              Schrittperiode_ns);
-            }
+            for (; flanke <= ende; ++flanke)
+                luecke = std::max(luecke,
+                                  static_cast<double>(*flanke - *(flanke - 1)) / Schrittperiode_ns);
             if (luecke > 1.5) ++ueber_zwei_spaet;
             laengste_luecke = std::max(laengste_luecke, luecke);
         }
